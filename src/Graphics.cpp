@@ -1,0 +1,299 @@
+#include "Graphics.h"
+
+#include <GL/freeglut.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "FileIO.h"
+#include "Splines.h"
+
+namespace {
+
+const double kPickRegion = 8.0;
+const int kCameraHeight = 5;
+const int kLevelsBelowShown = 3;
+const unsigned char kEscape = 27;
+
+// Level colours by how far a level lies below the current one.
+const float kLevelColours[kLevelsBelowShown + 1][3] = {
+    {0.9f, 0.0f, 0.1f},
+    {0.2f, 0.6f, 0.9f},
+    {0.8f, 0.0f, 0.8f},
+    {0.0f, 0.0f, 1.0f},
+};
+
+// Overlay layout, in a 0..3000 square over the whole viewport.
+const float kOverlaySize = 3000.0f;
+const float kTextColour[3] = {0.9f, 0.0f, 0.9f};
+const float kCurrentLabelColour[3] = {1.0f, 0.0f, 0.0f};
+const float kLeftColumn = 40.0f;
+const float kTopRow = 2840.0f;
+const float kFirstLabelRow = 2770.0f;
+const float kRowStep = 70.0f;
+const char kCredit[] = "Ombrel Editor by the Ombrel developers, Ombrel Studio, 2026 ";
+
+}  // namespace
+
+Graphics::Graphics(FileIO* input)
+    : mousePos{0, 0},
+      movingMode(0),
+      deleteMode(0),
+      showMessages(1),
+      cameraPos{0, 0, kCameraHeight},
+      selectBuf{},
+      hits(0),
+      viewport{0, 0, 0, 0},
+      WindowWidth(0),
+      WindowHeight(0),
+      saveData(input),
+      currentLevel(0)
+{
+    if (saveData->getInputName() != "")
+        saveData->readFile(spline);
+    KeepLevelsUsable();
+}
+
+// Every operation addresses spline[currentLevel]; a read may bring fewer
+// levels than that, or none, so step down with the camera or start afresh.
+void Graphics::KeepLevelsUsable()
+{
+    if (spline.empty())
+        spline.push_back(new Splines);
+    currentLevel = std::min(currentLevel, static_cast<int>(spline.size()) - 1);
+    cameraPos[2] = kCameraHeight + currentLevel;
+}
+
+void Graphics::DrawingSetup()
+{
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    // Level 0 and the current level lie exactly on the near and far planes;
+    // clamping depth instead of clipping keeps them visible.
+    glEnable(GL_DEPTH_CLAMP);
+}
+
+void Graphics::Display()
+{
+    Splines* const current = spline[currentLevel];
+    const bool selecting = current->renderMode == GL_SELECT;
+
+    // Camera.
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(cameraPos[0], cameraPos[1], cameraPos[2], 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (selecting) {
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        glSelectBuffer(kSelectBufferSize, selectBuf);
+        glRenderMode(GL_SELECT);
+        glInitNames();
+        glPushName(0);
+    }
+
+    // Projection: the -5..5 square, depth from level 0 up to the current one.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    if (selecting)
+        gluPickMatrix(mousePos[0], viewport[3] - mousePos[1], kPickRegion, kPickRegion, viewport);
+    const float left = -5.0f;
+    const float bottom = -5.0f;
+    const int farPlane = cameraPos[2] - (currentLevel == 0 ? 1 : currentLevel);
+    glOrtho(left, -left, bottom, -bottom, cameraPos[2], farPlane);
+    glMatrixMode(GL_MODELVIEW);
+
+    // Levels, lowest first so that the current one lies on top.
+    for (int i = std::max(0, currentLevel - kLevelsBelowShown); i <= currentLevel; ++i) {
+        glColor3fv(kLevelColours[currentLevel - i]);
+        spline[i]->drawSpline(currentLevel);
+    }
+
+    if (selecting) {
+        hits = glRenderMode(GL_RENDER);
+        ProcessHits(hits, selectBuf);
+    }
+    if (showMessages)
+        Messages();
+    glutSwapBuffers();
+}
+
+void Graphics::Reshape(int width, int height)
+{
+    WindowWidth = width;
+    WindowHeight = height;
+    glViewport(0, 0, width, height);
+    for (size_t x = 0; x < spline.size(); ++x)
+        spline[x]->setWindowSize(width, height);
+}
+
+void Graphics::Idle()
+{
+    if (movingMode)
+        DragTrack();
+    glutPostRedisplay();
+}
+
+// ---------------------------------------------------------------- mouse
+
+void Graphics::MouseMoved(int x, int y)
+{
+    mousePos[0] = x;
+    mousePos[1] = y;
+}
+
+void Graphics::SelectionPass()
+{
+    Splines* const current = spline[currentLevel];
+    current->renderMode = GL_SELECT;
+    Display();
+    current->renderMode = GL_RENDER;
+}
+
+void Graphics::Mouse(int button, int state, int x, int y)
+{
+    if (button == GLUT_RIGHT_BUTTON && state == GLUT_DOWN) {
+        spline[currentLevel]->addControlPoint(x, y);
+    } else if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN) {
+        movingMode = 1;
+        SelectionPass();
+    } else if (button == GLUT_LEFT_BUTTON && state == GLUT_UP) {
+        movingMode = 0;
+        spline[currentLevel]->objectPicked = -1;
+    } else if (button == GLUT_MIDDLE_BUTTON && state == GLUT_DOWN) {
+        deleteMode = 1;
+        SelectionPass();
+    }
+}
+
+void Graphics::ProcessHits(int hits, unsigned int* buffer)
+{
+    Splines* const current = spline[currentLevel];
+    // Every record holds one name, so record n's name is word 4n - 1; the
+    // first positive one is the marker with the lowest level-wide index.
+    current->objectPicked = -1;
+    const int records = std::min(hits, kSelectBufferSize / 4);
+    for (int n = 1; n <= records; ++n) {
+        const int name = static_cast<int>(buffer[4 * n - 1]);
+        if (name > 0) {
+            current->objectPicked = name - 1;
+            break;
+        }
+    }
+    // A deletion belongs to its own middle press only: a miss must not arm
+    // the loss of whatever point is clicked next.
+    const bool deleting = deleteMode != 0;
+    deleteMode = 0;
+    int curve, point;
+    if (!current->locatePoint(current->objectPicked, curve, point))
+        return;
+    if (deleting) {
+        current->deleteControlPoint();
+    } else if (movingMode) {
+        std::printf("Curve number: %d\t\tPoint number: %d\n", curve, point);
+        std::fflush(stdout);
+    }
+}
+
+void Graphics::DragTrack()
+{
+    Splines* const current = spline[currentLevel];
+    int curve, point;
+    float x, y;
+    if (!current->locatePoint(current->objectPicked, curve, point) ||
+        !windowToLevel(mousePos[0], mousePos[1], WindowWidth, WindowHeight, x, y))
+        return;
+    Vec3& picked = current->levelCurves[curve].controlPoints[point];
+    picked.pos[0] = x;
+    picked.pos[1] = y;
+}
+
+// ---------------------------------------------------------------- overlay
+
+void Graphics::Char2Wall(float x, float y, float z, const char* buf)
+{
+    glRasterPos3f(x, y, z);
+    for (const char* p = buf; *p; ++p)
+        glutBitmapCharacter(GLUT_BITMAP_9_BY_15, *p);
+}
+
+void Graphics::Messages()
+{
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    gluOrtho2D(0, kOverlaySize, 0, kOverlaySize);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+
+    glColor3fv(kTextColour);
+    Char2Wall(10, 10, 0, kCredit);
+    Char2Wall(kLeftColumn, kTopRow, 0, "(F1) to save");
+    Char2Wall(600, kTopRow, 0, "(F12) to open");
+    // A legend of the levels on screen, the current one at the top.
+    for (int below = 0; below <= std::min(currentLevel, kLevelsBelowShown); ++below) {
+        glColor3fv(below == 0 ? kCurrentLabelColour : kLevelColours[below]);
+        const std::string label = "Level   " + std::to_string(currentLevel - below);
+        Char2Wall(kLeftColumn, kFirstLabelRow - kRowStep * below, 0, label.c_str());
+    }
+    glColor3fv(kTextColour);
+    Char2Wall(kLeftColumn, kFirstLabelRow - kRowStep * 4, 0, "New (C)urve");
+    Char2Wall(kLeftColumn, kFirstLabelRow - kRowStep * 5, 0, "Cl(O)se curve");
+
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+}
+
+// ---------------------------------------------------------------- keys
+
+void Graphics::Keyboard(unsigned char key, int, int)
+{
+    Splines* const current = spline[currentLevel];
+    if (key == kEscape)
+        std::exit(0);
+    if (key == 'w')
+        showMessages = 1 - showMessages;
+    else if (key == 'c' || key == 'C')
+        current->addNewCurve();
+    else if (key == 'O')
+        current->closeCurve();
+    else if (key == 'o')
+        current->openCurve();
+    glutPostRedisplay();
+}
+
+void Graphics::SpecialKeyboard(int key, int, int)
+{
+    switch (key) {
+    case GLUT_KEY_F1:
+        saveData->writeFile(spline);
+        break;
+    case GLUT_KEY_F12:
+        saveData->readFile(spline);
+        KeepLevelsUsable();
+        Reshape(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+        break;
+    case GLUT_KEY_LEFT:
+        spline[currentLevel]->prevCurve();
+        break;
+    case GLUT_KEY_RIGHT:
+        spline[currentLevel]->nextCurve();
+        break;
+    case GLUT_KEY_UP:
+        if (spline.size() == static_cast<size_t>(currentLevel) + 1)
+            spline.push_back(new Splines(*spline[currentLevel]));
+        ++currentLevel;
+        ++cameraPos[2];
+        break;
+    case GLUT_KEY_DOWN:
+        if (currentLevel > 0) {
+            --currentLevel;
+            --cameraPos[2];
+        }
+        break;
+    default:
+        break;
+    }
+}

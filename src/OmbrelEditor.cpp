@@ -1,0 +1,67 @@
+#include "OmbrelEditor.h"
+
+#include <GL/freeglut.h>
+
+#include "FileIO.h"
+#include "Graphics.h"
+
+FileIO* input = new FileIO;
+Graphics* graphics = nullptr;
+
+// "-i NAME" and "-o NAME"; only an option's first two characters count, its
+// value is the next argument whatever it looks like, and everything else is
+// skipped. An option with nothing after it is ignored.
+void arguments(int argc, char** argv)
+{
+    while (--argc > 0) {
+        ++argv;
+        const char* const argument = *argv;
+        if (argument[0] != '-' || (argument[1] != 'i' && argument[1] != 'o') || argc == 1)
+            continue;
+        ++argv;
+        --argc;
+        if (argument[1] == 'i')
+            input->setInputName(*argv);
+        else
+            input->setOutputName(*argv);
+    }
+}
+
+void display() { graphics->Display(); }
+void idle() { graphics->Idle(); }
+void reshape(int width, int height) { graphics->Reshape(width, height); }
+void mouse(int button, int state, int x, int y) { graphics->Mouse(button, state, x, y); }
+void mousemoved(int x, int y) { graphics->MouseMoved(x, y); }
+void keyboard(unsigned char key, int x, int y) { graphics->Keyboard(key, x, y); }
+void specialKeyboard(int key, int x, int y) { graphics->SpecialKeyboard(key, x, y); }
+
+#ifndef OMBREL_NO_MAIN
+int main(int argc, char** argv)
+{
+    arguments(argc, argv);
+    graphics = new Graphics(input);
+
+    // freeglut must be initialised, but it gets only the program name: the
+    // command line is ours alone.
+    static char fallbackName[] = "ombrel-editor";
+    int toolkitArgc = 1;
+    char* toolkitArgv[] = {argc > 0 ? argv[0] : fallbackName, nullptr};
+    glutInit(&toolkitArgc, toolkitArgv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
+    glutInitWindowSize(640, 480);
+    glutInitWindowPosition(150, 150);
+    glutCreateWindow("Ombrel Editor");
+    graphics->DrawingSetup();
+
+    glutDisplayFunc(display);
+    glutIdleFunc(idle);
+    glutReshapeFunc(reshape);
+    glutMouseFunc(mouse);
+    glutMotionFunc(mousemoved);
+    glutPassiveMotionFunc(mousemoved);
+    glutKeyboardFunc(keyboard);
+    glutSpecialFunc(specialKeyboard);
+    glutMainLoop();
+    return 0;
+}
+#endif

@@ -1,0 +1,54 @@
+// One level of the layout: its curves and control points, the edits on them,
+// and how the level draws itself (markers, Catmull-Rom lines, pick names).
+#pragma once
+
+#include <vector>
+
+#include "Vec3.h"
+
+// One curve: control points in curve order, drawn open or as a closed loop.
+struct Nodes {
+    std::vector<Vec3> controlPoints;
+    int closure = 0;
+};
+
+// Window pixels (y counted down from the top) to level units in a window of
+// width x height. False, and nothing written, when the size is not positive.
+bool windowToLevel(int x, int y, int width, int height, float& levelX, float& levelY);
+
+class Splines {
+public:
+    std::vector<Nodes> levelCurves;
+    int objectPicked;
+    int WindowWidth;
+    int WindowHeight;
+    int level;
+    unsigned int renderMode;
+    int currentCurve;
+
+    Splines();
+    Splines(const Splines& init);
+
+    // Editing.
+    void setWindowSize(int width, int height);
+    void addControlPoint(int x, int y);
+    void addNewCurve();
+    void closeCurve();
+    void openCurve();
+    void nextCurve();
+    void prevCurve();
+    void deleteControlPoint();
+    // Turns a level-wide index into (curve, point); false when it names no point.
+    bool locatePoint(int index, int& curve, int& point) const;
+
+    // Drawing.
+    void drawSpline(int currentLevel);
+    void drawCatmullRom();
+    void drawControlPoints(int currentLevel);
+    void interpolatedPoint(float t, int i, float* newPoint, int curve);
+
+private:
+    void appendPoint(Nodes& curve, int x, int y);
+    void addDefaultSquare(Nodes& curve);
+    void drawSegment(const Nodes& curve, int curveIndex, int segment);
+};
