@@ -1,0 +1,153 @@
+#include "support.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "OmbrelEditor.h"
+
+namespace {
+
+const int kWindowWidth = 640;
+const int kWindowHeight = 480;
+
+void noDisplay() {}
+
+// The one real window of the test process, mapped before any test runs so
+// that read-backs of the front buffer see what was drawn.
+void openTestWindow()
+{
+    static char name[] = "ombrel-tests";
+    int argc = 1;
+    char* argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
+    glutInitWindowSize(kWindowWidth, kWindowHeight);
+    glutInitWindowPosition(150, 150);
+    glutCreateWindow("Ombrel Editor");
+    glutDisplayFunc(noDisplay);
+    for (int i = 0; i < 20; ++i)
+        glutMainLoopEvent();
+}
+
+}  // namespace
+
+void EditorTest::SetUp()
+{
+    files = new FileIO;
+    editor = new Graphics(files);
+    graphics = editor;
+    editor->DrawingSetup();
+    editor->Reshape(kWindowWidth, kWindowHeight);
+}
+
+Splines makeLevel(int number, const std::vector<std::vector<std::pair<float, float>>>& curves)
+{
+    Splines level;
+    level.level = number;
+    level.levelCurves.resize(curves.size());
+    for (size_t j = 0; j < curves.size(); ++j)
+        for (const auto& point : curves[j])
+            level.levelCurves[j].controlPoints.emplace_back(point.first, point.second, static_cast<float>(number));
+    return level;
+}
+
+std::vector<std::vector<Vec3>> captureLineStrips(void (*draw)(Splines&), Splines& level)
+{
+    // Window coordinates map back to level units: x and y through the -5..5
+    // square, depth through an eye-space z range of -100..100.
+    std::vector<float> buffer(1 << 20);
+    glViewport(0, 0, kWindowWidth, kWindowHeight);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-5, 5, -5, 5, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    draw(level);
+    const int size = glRenderMode(GL_RENDER);
+    auto vertex = [&](int at) {
+        return Vec3(buffer[at] / kWindowWidth * 10 - 5, buffer[at + 1] / kWindowHeight * 10 - 5,
+                    100 * (1 - 2 * buffer[at + 2]));
+    };
+    std::vector<std::vector<Vec3>> strips;
+    for (int at = 0; at < size;) {
+        const int token = static_cast<int>(buffer[at]);
+        if (token == GL_LINE_RESET_TOKEN)
+            strips.push_back({vertex(at + 1), vertex(at + 4)});
+        else if (token == GL_LINE_TOKEN)
+            strips.back().push_back(vertex(at + 4));
+        else
+            ADD_FAILURE() << "unexpected feedback token " << token;
+        at += 7;
+    }
+    return strips;
+}
+
+Rgb pixelAt(int x, int y)
+{
+    unsigned char rgb[3];
+    glReadBuffer(GL_FRONT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, kWindowHeight - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    return Rgb{rgb[0], rgb[1], rgb[2]};
+}
+
+std::ostream& operator<<(std::ostream& out, const Rgb& colour)
+{
+    return out << "rgb(" << colour.r << ", " << colour.g << ", " << colour.b << ")";
+}
+
+bool colourNear(int x, int y, int radius, Rgb colour)
+{
+    for (int dy = -radius; dy <= radius; ++dy)
+        for (int dx = -radius; dx <= radius; ++dx)
+            if (pixelAt(x + dx, y + dy) == colour)
+                return true;
+    return false;
+}
+
+int pixelX(float x) { return static_cast<int>((x + 5) / 10 * kWindowWidth); }
+int pixelY(float y) { return static_cast<int>((5 - y) / 10 * kWindowHeight); }
+
+void feedStdin(const std::string& text)
+{
+    const std::string path = tempPath("stdin");
+    writeWholeFile(path, text);
+    ASSERT_NE(std::freopen(path.c_str(), "r", stdin), nullptr);
+}
+
+std::string readWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeWholeFile(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string tempPath(const std::string& name)
+{
+    static const std::string folder = [] {
+        char pattern[] = "/tmp/ombrel-tests-XXXXXX";
+        return std::string(mkdtemp(pattern));
+    }();
+    return folder + "/" + name;
+}
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    testing::GTEST_FLAG(death_test_style) = "threadsafe";
+    if (!testing::GTEST_FLAG(list_tests))
+        openTestWindow();
+    return RUN_ALL_TESTS();
+}

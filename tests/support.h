@@ -1,0 +1,48 @@
+// Shared test support: the one real window every GL test draws into, a fresh
+// editor per test, and helpers to read what OpenGL received.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "FileIO.h"
+#include "Graphics.h"
+#include "Splines.h"
+
+// A fresh editor with one level, sized to the 640 x 480 test window.
+class EditorTest : public testing::Test {
+protected:
+    FileIO* files = nullptr;
+    Graphics* editor = nullptr;
+
+    void SetUp() override;
+    Splines& level(int i) { return *editor->spline.at(i); }
+};
+
+// A level with curves of the given points (x, y pairs), at the level's own z.
+Splines makeLevel(int number, const std::vector<std::vector<std::pair<float, float>>>& curves);
+
+// The vertices of every line strip drawn by the call, read through feedback mode.
+std::vector<std::vector<Vec3>> captureLineStrips(void (*draw)(Splines&), Splines& level);
+
+// Colour at window pixel (x, y), y from the top, as 0..255 RGB.
+struct Rgb {
+    int r, g, b;
+    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+};
+Rgb pixelAt(int x, int y);
+std::ostream& operator<<(std::ostream& out, const Rgb& colour);
+// True when some pixel of the square of the given radius around (x, y) has the colour.
+bool colourNear(int x, int y, int radius, Rgb colour);
+
+// Window pixel of a level point in the 640 x 480 test window.
+int pixelX(float x);
+int pixelY(float y);
+
+// Replaces standard input with the given text.
+void feedStdin(const std::string& text);
+std::string readWholeFile(const std::string& path);
+void writeWholeFile(const std::string& path, const std::string& text);
+std::string tempPath(const std::string& name);
