@@ -7,6 +7,7 @@
 namespace {
 
 struct Walk {
+    std::string name;
     std::vector<std::string> args;
     std::string input;
     std::string output;
@@ -29,16 +30,17 @@ TEST_P(CommandLine, StoresTheNamedFiles)
 }
 
 INSTANTIATE_TEST_SUITE_P(Grammar, CommandLine, testing::Values(
-    Walk{{}, "", ""},
-    Walk{{"-o", "out.lvl"}, "", "out.lvl"},
-    Walk{{"stray", "-x", "-i", "in.lvl"}, "in.lvl", ""},
-    Walk{{"-", "-i", "in.lvl"}, "in.lvl", ""},
-    Walk{{"-i", "first", "-i", "second"}, "second", ""},
-    Walk{{"-i", "-o", "out.lvl"}, "-o", ""},
-    Walk{{"-I", "in.lvl", "-O", "out.lvl"}, "", ""},
-    Walk{{"-input", "in.lvl", "-output", "out.lvl"}, "in.lvl", "out.lvl"},
-    Walk{{"-i", "-display"}, "-display", ""},
-    Walk{{"-o", "out.lvl", "-i"}, "", "out.lvl"},
-    Walk{{"-i"}, "", ""}));
+    Walk{"NoArguments", {}, "", ""},
+    Walk{"OutputOnly", {"-o", "out.lvl"}, "", "out.lvl"},
+    Walk{"StrayWordAndDashLetterSkipped", {"stray", "-x", "-i", "in.lvl"}, "in.lvl", ""},
+    Walk{"LoneDashSkipped", {"-", "-i", "in.lvl"}, "in.lvl", ""},
+    Walk{"RepeatedInputReplaces", {"-i", "first", "-i", "second"}, "second", ""},
+    Walk{"ValueTakenVerbatim", {"-i", "-o", "out.lvl"}, "-o", ""},
+    Walk{"CapitalLettersIgnored", {"-I", "in.lvl", "-O", "out.lvl"}, "", ""},
+    Walk{"ExtraLettersIgnored", {"-input", "in.lvl", "-output", "out.lvl"}, "in.lvl", "out.lvl"},
+    Walk{"ToolkitOptionIsAName", {"-i", "-display"}, "-display", ""},
+    Walk{"OptionLastIgnored", {"-o", "out.lvl", "-i"}, "", "out.lvl"},
+    Walk{"LoneOptionIgnored", {"-i"}, "", ""}),
+    [](const testing::TestParamInfo<Walk>& info) { return info.param.name; });
 
 }  // namespace
