@@ -157,10 +157,10 @@ def close(a, b, tolerance=12):
 class Editor:
     """One run of the editor in its own working directory."""
 
-    def __init__(self, xserver, args=(), workdir=None):
+    def __init__(self, xserver, args, workdir):
         self.x = xserver
         self.env = xserver.env()
-        self.workdir = workdir or tempfile.mkdtemp(prefix="ombrel-e2e-")
+        self.workdir = workdir
         self.stdout_path = os.path.join(self.workdir, "stdout.txt")
         self.stderr_path = os.path.join(self.workdir, "stderr.txt")
         with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
@@ -199,15 +199,12 @@ class Editor:
             os.killpg(self.process.pid, signal.SIGKILL)
         self.process.wait()
 
-    def close(self, keep=False):
+    def close(self):
         self.kill()
-        if self.process.stdin:
-            try:
-                self.process.stdin.close()
-            except OSError:
-                pass
-        if not keep:
-            shutil.rmtree(self.workdir, ignore_errors=True)
+        try:
+            self.process.stdin.close()
+        except OSError:
+            pass
 
     def __enter__(self):
         return self
@@ -301,8 +298,20 @@ class EditorTestCase(unittest.TestCase):
     def tearDownClass(cls):
         cls.xserver.stop()
 
-    def start(self, *args, workdir=None):
-        editor = Editor(self.xserver, args, workdir)
+    def workdir(self):
+        """A fresh working directory for this test, removed afterwards."""
+        if not hasattr(self, "_workdir"):
+            self._workdir = tempfile.mkdtemp(prefix="ombrel-e2e-")
+            self.addCleanup(shutil.rmtree, self._workdir, ignore_errors=True)
+        return self._workdir
+
+    def write(self, name, text):
+        with open(os.path.join(self.workdir(), name), "w") as f:
+            f.write(text)
+
+    def start(self, *args):
+        """The editor, started in this test's working directory."""
+        editor = Editor(self.xserver, args, self.workdir())
         self.addCleanup(editor.close)
         # Sanitizer reports land on stderr; any of them fails the test.
         self.addCleanup(lambda: self.assertNotIn("Sanitizer", editor.stderr()))
