@@ -171,6 +171,9 @@ class Editor:
             found = self._xdotool(["search", "--sync", "--onlyvisible", "--name", "^%s$" % TITLE],
                                   capture=True, timeout=DEFAULT_WAIT)
             self.window = found.split()[0]
+            geometry = self._xdotool(["getwindowgeometry", "--shell", self.window], capture=True)
+            fields = dict(line.split("=", 1) for line in geometry.split())
+            self.origin = int(fields["X"]), int(fields["Y"])
             # The first frame is up once the overlay text shows.
             wait_for(lambda: self.screenshot().count(TEXT_MAGENTA, OVERLAY_TEXT_BOX),
                      what="the first frame")
