@@ -125,6 +125,7 @@ class Monkey(EditorTestCase):
         self.assertTrue(editor.alive(), "the editor died (seed %d)" % SEED)
         # The queue of events drains before the save happens.
         first = editor.save("first.lev", timeout=max(60.0, EVENTS / 50.0))
+        handled = time.monotonic() - started
         self.assertTrue(editor.alive())
         editor.key("Escape")
         self.assertEqual(editor.wait_exit(), 0)
@@ -135,8 +136,9 @@ class Monkey(EditorTestCase):
                 for _, _, pz in c:
                     self.assertEqual(pz, "%0.4f" % z, "a point off its level's height")
         points = sum(len(c) for curves in levels for c in curves)
-        sys.stderr.write("monkey: seed %d, %d events in %.1f s, %d levels, %d curves, %d points\n" % (
-            SEED, EVENTS, driven, len(levels), sum(len(c) for c in levels), points))
+        sys.stderr.write("monkey: seed %d, %d events sent in %.1f s, handled and saved in %.1f s, "
+                         "%d levels, %d curves, %d points\n" % (
+                             SEED, EVENTS, driven, handled, len(levels), sum(len(c) for c in levels), points))
 
         second = self.start("-i", "first.lev", "-o", "second.lev")
         self.assertEqual(second.save("second.lev", timeout=max(30.0, points / 500.0)), reread(levels))
