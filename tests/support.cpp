@@ -2,6 +2,7 @@
 
 #include <GL/freeglut.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -44,14 +45,14 @@ void EditorTest::SetUp()
     editor->Reshape(kWindowWidth, kWindowHeight);
 }
 
-Splines makeLevel(int number, const std::vector<std::vector<std::pair<float, float>>>& curves)
+Splines* makeLevel(int number, const std::vector<std::vector<std::pair<float, float>>>& curves)
 {
-    Splines level;
-    level.level = number;
-    level.levelCurves.resize(curves.size());
+    Splines* const level = new Splines;
+    level->level = number;
+    level->levelCurves.resize(curves.size());
     for (size_t j = 0; j < curves.size(); ++j)
         for (const auto& point : curves[j])
-            level.levelCurves[j].controlPoints.emplace_back(point.first, point.second, static_cast<float>(number));
+            level->levelCurves[j].controlPoints.emplace_back(point.first, point.second, static_cast<float>(number));
     return level;
 }
 
@@ -74,24 +75,51 @@ std::vector<std::vector<Vec3>> captureLineStrips(void (*draw)(Splines&), Splines
         return Vec3(buffer[at] / kWindowWidth * 10 - 5, buffer[at + 1] / kWindowHeight * 10 - 5,
                     100 * (1 - 2 * buffer[at + 2]));
     };
+    // Mesa reports every piece as a line token, so a strip ends where the
+    // next piece does not start at its last vertex.
+    auto same = [](const Vec3& a, const Vec3& b) {
+        return std::fabs(a.pos[0] - b.pos[0]) < 1e-4 && std::fabs(a.pos[1] - b.pos[1]) < 1e-4;
+    };
     std::vector<std::vector<Vec3>> strips;
-    for (int at = 0; at < size;) {
+    for (int at = 0; at + 7 <= size; at += 7) {
         const int token = static_cast<int>(buffer[at]);
-        if (token == GL_LINE_RESET_TOKEN)
-            strips.push_back({vertex(at + 1), vertex(at + 4)});
-        else if (token == GL_LINE_TOKEN)
-            strips.back().push_back(vertex(at + 4));
-        else
-            ADD_FAILURE() << "unexpected feedback token " << token;
-        at += 7;
+        EXPECT_TRUE(token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) << "feedback token " << token;
+        const Vec3 from = vertex(at + 1);
+        if (token == GL_LINE_RESET_TOKEN || strips.empty() || !same(strips.back().back(), from))
+            strips.push_back({from});
+        strips.back().push_back(vertex(at + 4));
     }
     return strips;
+}
+
+std::vector<unsigned> selectionNames(Splines& level, int currentLevel)
+{
+    std::vector<GLuint> buffer(4096);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-5, 5, -5, 5, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glSelectBuffer(static_cast<GLsizei>(buffer.size()), buffer.data());
+    glRenderMode(GL_SELECT);
+    glInitNames();
+    glPushName(0);
+    level.renderMode = GL_SELECT;
+    level.drawSpline(currentLevel);
+    level.renderMode = GL_RENDER;
+    const int hits = glRenderMode(GL_RENDER);
+    std::vector<unsigned> names;
+    for (int n = 0, at = 0; n < hits; ++n, at += 3 + buffer[at])
+        names.push_back(buffer[at + 3]);
+    return names;
 }
 
 Rgb pixelAt(int x, int y)
 {
     unsigned char rgb[3];
-    glReadBuffer(GL_FRONT);
+    // The frame just swapped stays in the back buffer with Mesa's software
+    // renderer; the front buffer of an X window reads back as black there.
+    glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, kWindowHeight - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     return Rgb{rgb[0], rgb[1], rgb[2]};

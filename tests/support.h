@@ -2,8 +2,10 @@
 // editor per test, and helpers to read what OpenGL received.
 #pragma once
 
+#include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -21,17 +23,20 @@ protected:
     Splines& level(int i) { return *editor->spline.at(i); }
 };
 
-// A level with curves of the given points (x, y pairs), at the level's own z.
-Splines makeLevel(int number, const std::vector<std::vector<std::pair<float, float>>>& curves);
+// A new level with curves of the given points (x, y pairs), at the level's own z.
+Splines* makeLevel(int number, const std::vector<std::vector<std::pair<float, float>>>& curves);
 
 // The vertices of every line strip drawn by the call, read through feedback mode.
 std::vector<std::vector<Vec3>> captureLineStrips(void (*draw)(Splines&), Splines& level);
 
 // Colour at window pixel (x, y), y from the top, as 0..255 RGB.
+// Colours compare with a tolerance of 2 for the rounding of float colours.
 struct Rgb {
     int r, g, b;
-    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+    bool operator==(const Rgb& o) const { return std::abs(r - o.r) <= 2 && std::abs(g - o.g) <= 2 && std::abs(b - o.b) <= 2; }
 };
+const Rgb kBlack{0, 0, 0}, kYellow{255, 255, 0}, kRed{255, 0, 0}, kCurrentLevel{230, 0, 26},
+    kOneBelow{51, 153, 230}, kTwoBelow{204, 0, 204}, kThreeBelow{0, 0, 255}, kOverlayText{230, 0, 230};
 Rgb pixelAt(int x, int y);
 std::ostream& operator<<(std::ostream& out, const Rgb& colour);
 // True when some pixel of the square of the given radius around (x, y) has the colour.
@@ -40,6 +45,9 @@ bool colourNear(int x, int y, int radius, Rgb colour);
 // Window pixel of a level point in the 640 x 480 test window.
 int pixelX(float x);
 int pixelY(float y);
+
+// The names of the hit records of a selection pass over the whole window.
+std::vector<unsigned> selectionNames(Splines& level, int currentLevel);
 
 // Replaces standard input with the given text.
 void feedStdin(const std::string& text);
