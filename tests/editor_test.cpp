@@ -1,1 +1,223 @@
+#include <sys/stat.h>
+
+#include "OmbrelEditor.h"
 #include "support.h"
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+class Frame : public EditorTest {};
+
+std::vector<double> matrix(GLenum which)
+{
+    std::vector<double> values(16);
+    glGetDoublev(which, values.data());
+    return values;
+}
+
+TEST_F(Frame, CameraAndDepthRangeFollowTheCurrentLevel)
+{
+    // near = 5 + level, far = 5 (4 on level 0): glOrtho's third row holds
+    // -2 / (far - near) and -(far + near) / (far - near).
+    const struct { int level; double zScale, zOffset; } cases[] = {{0, 2, 9}, {1, 2, 11}, {5, 0.4, 3}};
+    for (const auto& c : cases) {
+        while (editor->currentLevel < c.level)
+            editor->SpecialKeyboard(GLUT_KEY_UP, 0, 0);
+        editor->Display();
+        const std::vector<double> projection = matrix(GL_PROJECTION_MATRIX);
+        const std::vector<double> modelview = matrix(GL_MODELVIEW_MATRIX);
+        EXPECT_NEAR(projection[0], 0.2, 1e-6);
+        EXPECT_NEAR(projection[5], 0.2, 1e-6);
+        EXPECT_NEAR(projection[10], c.zScale, 1e-6);
+        EXPECT_NEAR(projection[14], c.zOffset, 1e-6);
+        EXPECT_DOUBLE_EQ(projection[12], 0);
+        EXPECT_DOUBLE_EQ(modelview[14], -(5 + c.level));
+        EXPECT_DOUBLE_EQ(modelview[0], 1);
+        EXPECT_DOUBLE_EQ(modelview[5], 1);
+    }
+}
+
+TEST_F(Frame, ReshapeSetsViewportAndEveryLevelsSize)
+{
+    editor->SpecialKeyboard(GLUT_KEY_UP, 0, 0);
+    editor->Reshape(800, 400);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 0, 800, 400}));
+    EXPECT_EQ(editor->WindowWidth, 800);
+    for (const Splines* level : editor->spline) {
+        EXPECT_EQ(level->WindowWidth, 800);
+        EXPECT_EQ(level->WindowHeight, 400);
+    }
+    editor->Reshape(640, 480);
+}
+
+TEST_F(Frame, CallbacksForwardToTheEditor)
+{
+    mousemoved(17, 23);
+    EXPECT_EQ(editor->mousePos[0], 17);
+    EXPECT_EQ(editor->mousePos[1], 23);
+    keyboard('w', 0, 0);
+    EXPECT_EQ(editor->showMessages, 0);
+    specialKeyboard(GLUT_KEY_UP, 0, 0);
+    EXPECT_EQ(editor->currentLevel, 1);
+    mouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, 320, 240);
+    EXPECT_EQ(level(1).levelCurves[0].controlPoints.size(), 5u);
+    reshape(320, 240);
+    EXPECT_EQ(editor->WindowWidth, 320);
+    reshape(640, 480);
+}
+
+// A level whose curve 0 has 4 points and curve 1 has 3, spread apart.
+class Mouse : public EditorTest {
+protected:
+    void SetUp() override
+    {
+        EditorTest::SetUp();
+        editor->spline[0] = makeLevel(0, {{{-4, 4}, {-3, 4}, {-2, 4}, {-1, 4}}, {{-4, -4}, {-3, -4}, {-2, -4}}});
+        editor->Reshape(640, 480);
+        editor->showMessages = 0;
+    }
+    // Moves to the level point, then presses there.
+    void press(int button, float x, float y)
+    {
+        editor->MouseMoved(pixelX(x), pixelY(y));
+        editor->Mouse(button, GLUT_DOWN, pixelX(x), pixelY(y));
+    }
+    size_t pointCount() const
+    {
+        size_t count = 0;
+        for (const Nodes& curve : editor->spline[0]->levelCurves)
+            count += curve.controlPoints.size();
+        return count;
+    }
+};
+
+TEST_F(Mouse, LeftPressOnAMarkerSelectsAndReportsIt)
+{
+    CaptureStdout();
+    press(GLUT_LEFT_BUTTON, -3, -4);
+    EXPECT_EQ(GetCapturedStdout(), "Curve number: 1\t\tPoint number: 1\n");
+    EXPECT_EQ(level(0).objectPicked, 5);
+    EXPECT_EQ(level(0).renderMode, static_cast<unsigned>(GL_RENDER));
+}
+
+TEST_F(Mouse, PressUsesThePointerPositionNotItsOwn)
+{
+    editor->MouseMoved(pixelX(-2), pixelY(4));
+    CaptureStdout();
+    editor->Mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 5, 5);
+    EXPECT_EQ(GetCapturedStdout(), "Curve number: 0\t\tPoint number: 2\n");
+}
+
+TEST_F(Mouse, LowestLevelWideIndexWinsUnderThePointer)
+{
+    level(0).levelCurves[1].controlPoints[2] = Vec3(-3, 4, 0);
+    CaptureStdout();
+    press(GLUT_LEFT_BUTTON, -3, 4);
+    EXPECT_EQ(GetCapturedStdout(), "Curve number: 0\t\tPoint number: 1\n");
+}
+
+TEST_F(Mouse, PressesOnNothingOfTheCurrentLevelSelectNothing)
+{
+    editor->spline.push_back(makeLevel(1, {{{1, 3}, {3, 3}, {3, 1}, {1, 1}}}));
+    editor->spline[0]->levelCurves[0].controlPoints.push_back(Vec3(3, -3, 0));
+    editor->currentLevel = 1;
+    editor->cameraPos[2] = 6;
+    // Empty space, a marker of the level below, and the current level's line
+    // where it bulges out, away from every marker.
+    for (const auto& spot : {std::make_pair(0.0f, 0.0f), std::make_pair(3.0f, -3.0f), std::make_pair(3.25f, 2.0f)}) {
+        CaptureStdout();
+        press(GLUT_LEFT_BUTTON, spot.first, spot.second);
+        EXPECT_EQ(GetCapturedStdout(), "");
+        EXPECT_EQ(level(1).objectPicked, -1);
+        editor->Idle();
+        editor->Mouse(GLUT_LEFT_BUTTON, GLUT_UP, 0, 0);
+    }
+    // The level's last point, which a press on its line must not drag.
+    EXPECT_EQ(level(1).levelCurves[0].controlPoints[3].pos[0], 1);
+    EXPECT_EQ(level(1).levelCurves[0].controlPoints[3].pos[1], 1);
+}
+
+TEST_F(Mouse, DragFollowsThePointerUntilRelease)
+{
+    CaptureStdout();
+    press(GLUT_LEFT_BUTTON, -3, -4);
+    GetCapturedStdout();
+    const Vec3& dragged = level(0).levelCurves[1].controlPoints[1];
+    editor->MouseMoved(100, 50);
+    editor->Idle();
+    EXPECT_FLOAT_EQ(dragged.pos[0], 100.0f / 640 * 10 - 5);
+    EXPECT_FLOAT_EQ(dragged.pos[1], 5 - 50.0f / 480 * 10);
+    EXPECT_EQ(dragged.pos[2], 0);
+    editor->MouseMoved(320, 240);
+    editor->Idle();
+    EXPECT_FLOAT_EQ(dragged.pos[0], 0);
+    editor->Mouse(GLUT_LEFT_BUTTON, GLUT_UP, 320, 240);
+    EXPECT_EQ(level(0).objectPicked, -1);
+    EXPECT_EQ(editor->movingMode, 0);
+    editor->MouseMoved(10, 10);
+    editor->Idle();
+    EXPECT_FLOAT_EQ(dragged.pos[0], 0);
+}
+
+TEST_F(Mouse, RightPressAddsAtThePressEvenOverAMarker)
+{
+    editor->MouseMoved(0, 0);
+    editor->Mouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, pixelX(-4), pixelY(4));
+    const std::vector<Vec3>& points = level(0).levelCurves[0].controlPoints;
+    ASSERT_EQ(points.size(), 5u);
+    EXPECT_FLOAT_EQ(points[4].pos[0], -4);
+    EXPECT_FLOAT_EQ(points[4].pos[1], 4);
+    EXPECT_EQ(level(0).objectPicked, -1);
+}
+
+TEST_F(Mouse, MiddlePressDeletesExactlyThatPointSilently)
+{
+    CaptureStdout();
+    press(GLUT_MIDDLE_BUTTON, -2, -4);
+    EXPECT_EQ(GetCapturedStdout(), "");
+    const std::vector<Vec3>& points = level(0).levelCurves[1].controlPoints;
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_EQ(points[1].pos[0], -3);
+}
+
+TEST_F(Mouse, MissedMiddlePressLeavesNoDeletionPending)
+{
+    press(GLUT_MIDDLE_BUTTON, 0, 0);
+    EXPECT_EQ(editor->deleteMode, 0);
+    CaptureStdout();
+    press(GLUT_LEFT_BUTTON, -4, 4);
+    EXPECT_EQ(GetCapturedStdout(), "Curve number: 0\t\tPoint number: 0\n");
+    EXPECT_EQ(pointCount(), 7u);
+}
+
+TEST_F(Mouse, DeletingTheDraggedLastPointLeavesTheDragHarmless)
+{
+    CaptureStdout();
+    press(GLUT_LEFT_BUTTON, -2, -4);
+    press(GLUT_MIDDLE_BUTTON, -2, -4);
+    EXPECT_EQ(GetCapturedStdout(), "Curve number: 1\t\tPoint number: 2\n");
+    EXPECT_EQ(pointCount(), 6u);
+    EXPECT_EQ(level(0).objectPicked, 6);
+    editor->MouseMoved(10, 10);
+    editor->Idle();
+    EXPECT_EQ(level(0).levelCurves[1].controlPoints[1].pos[0], -3);
+}
+
+TEST_F(Mouse, OverflowingTheSelectionBufferPicksNothing)
+{
+    // 70 markers on one spot make more hit records than 256 words hold.
+    level(0).levelCurves[1].controlPoints.assign(70, Vec3(2, 2, 0));
+    CaptureStdout();
+    press(GLUT_LEFT_BUTTON, 2, 2);
+    press(GLUT_MIDDLE_BUTTON, 2, 2);
+    EXPECT_EQ(GetCapturedStdout(), "");
+    EXPECT_EQ(editor->hits, -1);
+    EXPECT_EQ(level(0).objectPicked, -1);
+    EXPECT_EQ(pointCount(), 74u);
+}
+
+}  // namespace
