@@ -1,1 +1,285 @@
+#include <dirent.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <random>
+
 #include "support.h"
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+const char kWorkedExample[] =
+    "( 0 1 2 3 )( 4 5 6 )\n"
+    "0 -2.0000 -2.0000 0.0000\n"
+    "1 2.0000 -2.0000 0.0000\n"
+    "2 2.0000 2.0000 0.0000\n"
+    "3 -2.0000 2.0000 0.0000\n"
+    "4 -1.0000 0.0000 0.0000\n"
+    "5 0.0000 1.0000 0.0000\n"
+    "6 1.0000 0.0000 0.0000\n"
+    "\n"
+    "( 0 1 )\n"
+    "0 0.5000 0.2500 1.0000\n"
+    "1 -1.1250 3.0000 1.0000\n"
+    "\n";
+
+std::string save(std::vector<Splines*> levels, const std::string& name = "saved.lvl")
+{
+    FileIO files;
+    files.setOutputName(tempPath(name).c_str());
+    files.writeFile(levels);
+    return readWholeFile(tempPath(name));
+}
+
+std::vector<Splines*> load(const std::string& text)
+{
+    writeWholeFile(tempPath("loaded.lvl"), text);
+    FileIO files;
+    files.setInputName(tempPath("loaded.lvl").c_str());
+    std::vector<Splines*> levels;
+    files.readFile(levels);
+    return levels;
+}
+
+std::vector<Splines*> workedExampleLevels()
+{
+    std::vector<Splines*> levels = {
+        makeLevel(0, {{{-2, -2}, {2, -2}, {2, 2}, {-2, 2}}, {{-1, 0}, {0, 1}, {1, 0}}}),
+        makeLevel(1, {{{0.5f, 0.25f}, {-1.125f, 3}}})};
+    levels[0]->levelCurves[0].closure = 1;
+    return levels;
+}
+
+TEST(LevelFileWriter, WritesTheWorkedExampleExactly)
+{
+    EXPECT_EQ(save(workedExampleLevels()), kWorkedExample);
+}
+
+TEST(LevelFileWriter, EmptyCurvesAndLevelsKeepTheNumbering)
+{
+    std::vector<Splines*> levels = {makeLevel(0, {{}, {{1, 2}}, {}, {{-0.00001f, 0.33333f}, {5, -5}}}),
+                                    makeLevel(1, {{}, {}})};
+    EXPECT_EQ(save(levels),
+              "( )( 0 )( )( 1 2 )\n"
+              "0 1.0000 2.0000 0.0000\n"
+              "1 -0.0000 0.3333 0.0000\n"
+              "2 5.0000 -5.0000 0.0000\n"
+              "\n"
+              "( )( )\n"
+              "\n");
+}
+
+TEST(LevelFileWriter, PromptsOnceAndSecondWordAnswersTheNextPrompt)
+{
+    const std::string first = tempPath("first.lvl"), second = tempPath("second.lvl");
+    writeWholeFile(second, kWorkedExample);
+    feedStdin("  " + first + " " + second + "\n");
+    FileIO files;
+    std::vector<Splines*> levels = workedExampleLevels();
+    CaptureStdout();
+    files.writeFile(levels);
+    files.writeFile(levels);
+    files.readFile(levels);
+    EXPECT_EQ(GetCapturedStdout(), "Output filename: Input filename: ");
+    EXPECT_EQ(files.writefile, first);
+    EXPECT_EQ(files.readfile, second);
+    EXPECT_EQ(readWholeFile(first), kWorkedExample);
+}
+
+TEST(LevelFileWriter, EndOfInputAtThePromptOpensNothing)
+{
+    feedStdin("");
+    FileIO files;
+    std::vector<Splines*> levels = workedExampleLevels();
+    CaptureStdout();
+    files.writeFile(levels);
+    files.readFile(levels);
+    files.writeFile(levels);
+    EXPECT_EQ(GetCapturedStdout(), "Output filename: Can't open \nInput filename: Can't open \nOutput filename: Can't open \n");
+    EXPECT_EQ(levels.size(), 2u);
+}
+
+bool onlyFileIn(const std::string& folder, const std::string& name)
+{
+    DIR* const dir = opendir(folder.c_str());
+    int others = 0;
+    for (dirent* entry; (entry = readdir(dir));)
+        others += std::string(entry->d_name) != "." && std::string(entry->d_name) != ".." && entry->d_name != name;
+    closedir(dir);
+    return others == 0;
+}
+
+TEST(SafeSave, ReplacesThroughALinkAndKeepsPermissions)
+{
+    const std::string folder = tempPath("linked");
+    mkdir(folder.c_str(), 0755);
+    writeWholeFile(folder + "/real.lvl", "old");
+    chmod((folder + "/real.lvl").c_str(), 0640);
+    ASSERT_EQ(symlink("linked/real.lvl", tempPath("link.lvl").c_str()), 0);
+    save(workedExampleLevels(), "link.lvl");
+    struct stat info;
+    ASSERT_EQ(lstat(tempPath("link.lvl").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(stat((folder + "/real.lvl").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(readWholeFile(folder + "/real.lvl"), kWorkedExample);
+    EXPECT_TRUE(onlyFileIn(folder, "real.lvl"));
+}
+
+TEST(SafeSave, TargetsThatCannotBeWrittenAreNotOpened)
+{
+    std::vector<Splines*> levels = workedExampleLevels();
+    for (const std::string& target : {tempPath("no-such-folder/out.lvl"), tempPath("")}) {
+        FileIO files;
+        files.setOutputName(target.c_str());
+        CaptureStdout();
+        files.writeFile(levels);
+        EXPECT_EQ(GetCapturedStdout(), "Can't open " + target + "\n");
+    }
+}
+
+// A child whose files may not grow past 100 bytes fails in the middle of a
+// save; the old file must survive whole and the failure must be said.
+TEST(SafeSave, FailedWriteKeepsTheOldFileAndSaysSo)
+{
+    const std::string folder = tempPath("full");
+    mkdir(folder.c_str(), 0755);
+    const std::string target = folder + "/kept.lvl";
+    writeWholeFile(target, "previous contents\n");
+    const std::string output = tempPath("child-stdout");
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        std::freopen(output.c_str(), "w", stdout);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit = {100, 100};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        FileIO files;
+        files.setOutputName(target.c_str());
+        std::vector<Splines*> levels = workedExampleLevels();
+        files.writeFile(levels);
+        std::fflush(stdout);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readWholeFile(output), "Can't write " + target + "\n");
+    EXPECT_EQ(readWholeFile(target), "previous contents\n");
+    EXPECT_TRUE(onlyFileIn(folder, "kept.lvl"));
+}
+
+TEST(LevelFileReader, ReadsTheWorkedExampleBack)
+{
+    const std::vector<Splines*> levels = load(kWorkedExample);
+    ASSERT_EQ(levels.size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(levels[i]->level, i);
+        for (const Nodes& curve : levels[i]->levelCurves)
+            EXPECT_EQ(curve.closure, 0);
+    }
+    EXPECT_EQ(save(levels), kWorkedExample);
+}
+
+TEST(LevelFileReader, MissingFileLeavesTheLevelsAlone)
+{
+    FileIO files;
+    files.setInputName(tempPath("absent.lvl").c_str());
+    std::vector<Splines*> levels = workedExampleLevels();
+    CaptureStdout();
+    files.readFile(levels);
+    files.setInputName(tempPath("").c_str());
+    files.readFile(levels);
+    EXPECT_EQ(GetCapturedStdout(), "Can't open " + tempPath("absent.lvl") + "\nCan't open " + tempPath("") + "\n");
+    EXPECT_EQ(levels.size(), 2u);
+}
+
+struct Reading {
+    std::string name;
+    std::string file;
+    std::string rewritten;  // what saving the levels read gives
+};
+
+class LevelFileReading : public testing::TestWithParam<Reading> {};
+
+TEST_P(LevelFileReading, PlacesWhatTheFileDeclares)
+{
+    EXPECT_EQ(save(load(GetParam().file)), GetParam().rewritten);
+}
+
+const std::string kP0 = "0 1.0000 1.0000 0.0000\n";
+const std::string kP1 = "1 2.0000 2.0000 0.0000\n";
+
+INSTANTIATE_TEST_SUITE_P(Leniency, LevelFileReading, testing::Values(
+    Reading{"EmptyFirstCurveStays", "( )( 0 1 )\n0 1 1 0\n1 2 2 0\n", "( )( 0 1 )\n" + kP0 + kP1 + "\n"},
+    Reading{"TrailingEmptyCurveDropped", "( 0 1 )( )\n0 1 1 0\n1 2 2 0\n", "( 0 1 )\n" + kP0 + kP1 + "\n"},
+    Reading{"MiddleEmptyCurveStays", "( 0 )( )( 1 )\n0 1 1 0\n1 2 2 0\n", "( 0 )( )( 1 )\n" + kP0 + kP1 + "\n"},
+    Reading{"ZComesFromTheSection", "( 0 )\n0 1.0000 1.0000 7.0000\n", "( 0 )\n" + kP0 + "\n"},
+    Reading{"PointLinesInAnyOrder", "( 0 1 )\n1 2 2 0\n0 1 1 0\n", "( 0 1 )\n" + kP0 + kP1 + "\n"},
+    Reading{"BlankLinesAnywhere", "\n  \n( 0 )\n\n" + kP0 + "  \n\n\n( 0 )\n0 1 1 1\n( 0 )\n0 1 1 2",
+            "( 0 )\n" + kP0 + "\n( 0 )\n0 1.0000 1.0000 1.0000\n\n( 0 )\n0 1.0000 1.0000 2.0000\n\n"},
+    Reading{"StructureWithoutBlanks", "(0 1)(2)\n0 1 1 0\n1 2 2 0\n2 3 3 0\n",
+            "( 0 1 )( 2 )\n" + kP0 + kP1 + "2 3.0000 3.0000 0.0000\n\n"},
+    Reading{"EmptyMiddleSectionBecomesAFreshLevel", "( 0 )\n0 1 1 0\n\n( )\n\n( 0 )\n0 1 1 2\n",
+            "( 0 )\n" + kP0 + "\n( )\n\n( 0 )\n0 1.0000 1.0000 2.0000\n\n"},
+    Reading{"TrailingSectionsWithoutPointsDropped", "( 0 )\n0 1 1 0\n\n( 0 1 )\n\n( )\n\n", "( 0 )\n" + kP0 + "\n"},
+    Reading{"StructureLinesOnly", "( 0 1 )\n( 2 )\n", ""},
+    Reading{"EmptyFile", "", ""},
+    Reading{"RepeatedNumberTakesItsLaterPlace", "( 0 1 0 )\n0 1 1 0\n1 2 2 0\n",
+            "( 0 1 2 )\n0 0.0000 0.0000 0.0000\n1 2.0000 2.0000 0.0000\n2 1.0000 1.0000 0.0000\n\n"},
+    Reading{"NumberDeclaredByAnEarlierSection", "( 0 1 )\n0 1 1 0\n1 2 2 0\n\n( 5 )\n1 3 3 0\n",
+            "( 0 1 )\n" + kP0 + kP1 + "\n( 0 1 )\n0 0.0000 0.0000 1.0000\n1 3.0000 3.0000 1.0000\n\n"},
+    Reading{"UnclosedGroupShiftsTheNextSection", "( 0 1\n0 1 1 0\n1 2 2 0\n\n( 2 )\n2 3 3 0\n",
+            "( 0 1 )\n" + kP0 + kP1 +
+                "\n( 0 1 2 )\n0 0.0000 0.0000 1.0000\n1 0.0000 0.0000 1.0000\n2 3.0000 3.0000 1.0000\n\n"},
+    Reading{"CarriageReturnsAreBlanks", "( 0 1 )\r\n0 1 1 0\r\n\r\n1 2 2 0 \r\n\r\n", "( 0 1 )\n" + kP0 + kP1 + "\n"},
+    Reading{"UndeclaredNumberIgnored", "( 0 )\n0 1 1 0\n9 5 5 0\n-1 5 5 0\n", "( 0 )\n" + kP0 + "\n"},
+    Reading{"PointBeforeAnyStructureIgnored", "0 5 5 0\n( 0 )\n0 1 1 0\n", "( 0 )\n" + kP0 + "\n"},
+    Reading{"UnreadableLinesIgnored", "( 0 1 )\n0 1 1 0\nabc def\n1 x\n\t\n#\n", "( 0 )\n" + kP0 + "\n"},
+    Reading{"ShortLineDoesNotSwallowTheNextStructure", "( 0 1 )\n0 1 1\n( 0 )\n0 1 1 0\n",
+            "( )\n\n( 0 )\n0 1.0000 1.0000 1.0000\n\n"},
+    Reading{"NumbersBeyondIntIgnored", "( 0 4294967296 99999999999 )\n0 1 1 0\n4294967296 2 2 0\n99999999999 2 2 0\n",
+            "( 0 )\n" + kP0 + "\n"},
+    Reading{"NonFiniteCoordinatesIgnoredFillersAtOrigin", "( 0 1 2 3 )\n0 nan 1 0\n1 1e99 1 0\n2 3 inf 0\n3 1 1e1 0\n",
+            "( 0 1 2 3 )\n0 0.0000 0.0000 0.0000\n1 0.0000 0.0000 0.0000\n2 0.0000 0.0000 0.0000\n"
+            "3 1.0000 10.0000 0.0000\n\n"}),
+    [](const testing::TestParamInfo<Reading>& info) { return info.param.name; });
+
+// Random layouts: with points in every curve a save survives a reload byte
+// for byte; otherwise trailing empty curves and levels are not restored.
+TEST(LevelFileRoundTrip, RandomLayouts)
+{
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<int> count(0, 4);
+    std::uniform_real_distribution<float> coordinate(-6, 6);
+    for (int trial = 0; trial < 40; ++trial) {
+        const bool allFilled = trial % 2 == 0;
+        std::vector<Splines*> levels, expected;
+        const int levelCount = 1 + count(random);
+        for (int i = 0; i < levelCount; ++i) {
+            levels.push_back(makeLevel(i, {}));
+            levels.back()->levelCurves.resize(1 + count(random));
+            for (Nodes& curve : levels.back()->levelCurves)
+                for (int k = (allFilled ? 1 : 0) + count(random); k > 0; --k)
+                    curve.controlPoints.emplace_back(coordinate(random), coordinate(random), static_cast<float>(i));
+            Splines* const trimmed = makeLevel(i, {});
+            trimmed->levelCurves = levels.back()->levelCurves;
+            while (trimmed->levelCurves.size() > 1 && trimmed->levelCurves.back().controlPoints.empty())
+                trimmed->levelCurves.pop_back();
+            expected.push_back(trimmed);
+        }
+        auto hasPoints = [](const Splines* level) { return level->levelCurves.back().controlPoints.size() > 0; };
+        while (!expected.empty() && !hasPoints(expected.back()))
+            expected.pop_back();
+        const std::string first = save(levels);
+        EXPECT_EQ(save(load(first)), allFilled ? first : save(expected)) << first;
+    }
+}
+
+}  // namespace
