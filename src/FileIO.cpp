@@ -125,7 +125,7 @@ private:
 
 void LevelReader::read()
 {
-    for (int ch; (ch = getc(in)) != EOF;) {
+    for (int ch; (ch = getc_unlocked(in)) != EOF;) {
         if (ch == '(') {
             readStructureLine();
         } else if (ch != '\n' && ch != ' ' && ch != '\r') {
@@ -137,7 +137,7 @@ void LevelReader::read()
 
 void LevelReader::readStructureLine()
 {
-    for (int ch; (ch = getc(in)) != EOF && ch != '\n';) {
+    for (int ch; (ch = getc_unlocked(in)) != EOF && ch != '\n';) {
         if (ch == ')') {
             ++curve;
             position = 0;
@@ -167,11 +167,11 @@ void LevelReader::readPointLine()
         // Drop the rest of the broken line, unless the offending text already
         // stands on a line of its own.
         if (!crossedLine)
-            for (int ch; (ch = getc(in)) != EOF && ch != '\n';) {
+            for (int ch; (ch = getc_unlocked(in)) != EOF && ch != '\n';) {
             }
         return;
     }
-    getc(in);
+    getc_unlocked(in);
     if (status == Good)
         place(number, vertices);
 }
@@ -179,7 +179,7 @@ void LevelReader::readPointLine()
 void LevelReader::skipSpace()
 {
     int ch;
-    while ((ch = getc(in)) != EOF && std::isspace(ch))
+    while ((ch = getc_unlocked(in)) != EOF && std::isspace(ch))
         crossedLine = crossedLine || ch == '\n';
     std::ungetc(ch, in);
 }
@@ -187,16 +187,16 @@ void LevelReader::skipSpace()
 LevelReader::Status LevelReader::readInt(int& value)
 {
     skipSpace();
-    int ch = getc(in);
+    int ch = getc_unlocked(in);
     const bool negative = ch == '-';
     if (ch == '-' || ch == '+')
-        ch = getc(in);
+        ch = getc_unlocked(in);
     if (!std::isdigit(ch)) {
         std::ungetc(ch, in);
         return Unreadable;
     }
     long long magnitude = 0;
-    for (; std::isdigit(ch); ch = getc(in))
+    for (; std::isdigit(ch); ch = getc_unlocked(in))
         if (magnitude <= INT_MAX)
             magnitude = magnitude * 10 + (ch - '0');
     std::ungetc(ch, in);
@@ -210,25 +210,25 @@ LevelReader::Status LevelReader::readFloat(float& value)
 {
     skipSpace();
     std::string text;
-    int ch = getc(in);
+    int ch = getc_unlocked(in);
     if (ch == '-' || ch == '+') {
         text += static_cast<char>(ch);
-        ch = getc(in);
+        ch = getc_unlocked(in);
     }
     bool digits = false;
-    for (; std::isdigit(ch) || (ch == '.' && text.find('.') == std::string::npos); ch = getc(in)) {
+    for (; std::isdigit(ch) || (ch == '.' && text.find('.') == std::string::npos); ch = getc_unlocked(in)) {
         digits = digits || ch != '.';
         text += static_cast<char>(ch);
     }
     if (digits && (ch == 'e' || ch == 'E')) {
         text += static_cast<char>(ch);
-        ch = getc(in);
+        ch = getc_unlocked(in);
         if (ch == '-' || ch == '+') {
             text += static_cast<char>(ch);
-            ch = getc(in);
+            ch = getc_unlocked(in);
         }
         digits = std::isdigit(ch);
-        for (; std::isdigit(ch); ch = getc(in))
+        for (; std::isdigit(ch); ch = getc_unlocked(in))
             text += static_cast<char>(ch);
     }
     std::ungetc(ch, in);
@@ -336,6 +336,11 @@ void FileIO::readFile(std::vector<Splines*>& spline)
     }
     // The old levels are only dropped from the list, never freed.
     spline.clear();
+    // The reader goes character by character; taking the stream's lock once
+    // instead of on every character keeps that cheap once threads exist
+    // (the GL driver starts some).
+    flockfile(in);
     LevelReader(in, spline).read();
+    funlockfile(in);
     std::fclose(in);
 }
