@@ -13,6 +13,8 @@ struct Walk {
     std::string output;
 };
 
+void PrintTo(const Walk& walk, std::ostream* out) { *out << walk.name; }
+
 class CommandLine : public testing::TestWithParam<Walk> {};
 
 TEST_P(CommandLine, StoresTheNamedFiles)

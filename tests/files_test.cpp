@@ -206,6 +206,8 @@ struct Reading {
     std::string rewritten;  // what saving the levels read gives
 };
 
+void PrintTo(const Reading& reading, std::ostream* out) { *out << reading.name; }
+
 class LevelFileReading : public testing::TestWithParam<Reading> {};
 
 TEST_P(LevelFileReading, PlacesWhatTheFileDeclares)
