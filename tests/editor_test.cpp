@@ -1,6 +1,3 @@
-#include <sys/stat.h>
-
-#include "OmbrelEditor.h"
 #include "support.h"
 
 using testing::internal::CaptureStdout;
@@ -52,22 +49,6 @@ TEST_F(Frame, ReshapeSetsViewportAndEveryLevelsSize)
         EXPECT_EQ(level->WindowHeight, 400);
     }
     editor->Reshape(640, 480);
-}
-
-TEST_F(Frame, CallbacksForwardToTheEditor)
-{
-    mousemoved(17, 23);
-    EXPECT_EQ(editor->mousePos[0], 17);
-    EXPECT_EQ(editor->mousePos[1], 23);
-    keyboard('w', 0, 0);
-    EXPECT_EQ(editor->showMessages, 0);
-    specialKeyboard(GLUT_KEY_UP, 0, 0);
-    EXPECT_EQ(editor->currentLevel, 1);
-    mouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, 320, 240);
-    EXPECT_EQ(level(1).levelCurves[0].controlPoints.size(), 5u);
-    reshape(320, 240);
-    EXPECT_EQ(editor->WindowWidth, 320);
-    reshape(640, 480);
 }
 
 // A level whose curve 0 has 4 points and curve 1 has 3, spread apart.

@@ -53,23 +53,6 @@ TEST_F(Keys, ClimbingBackReturnsToTheSameUpperLevel)
     EXPECT_EQ(level(1).levelCurves[0].controlPoints.size(), 5u);
 }
 
-TEST_F(Keys, CurveCommands)
-{
-    editor->Keyboard('c', 0, 0);
-    editor->Keyboard('C', 0, 0);
-    ASSERT_EQ(level(0).levelCurves.size(), 3u);
-    EXPECT_EQ(level(0).currentCurve, 2);
-    EXPECT_EQ(level(0).levelCurves[1].controlPoints.size(), 4u);
-    editor->Keyboard('O', 0, 0);
-    EXPECT_EQ(level(0).levelCurves[2].closure, 1);
-    editor->Keyboard('o', 0, 0);
-    EXPECT_EQ(level(0).levelCurves[2].closure, 0);
-    editor->SpecialKeyboard(GLUT_KEY_RIGHT, 0, 0);
-    EXPECT_EQ(level(0).currentCurve, 0);
-    editor->SpecialKeyboard(GLUT_KEY_LEFT, 0, 0);
-    EXPECT_EQ(level(0).currentCurve, 2);
-}
-
 int framesDrawn = 0;
 void countFrame() { ++framesDrawn; }
 
