@@ -242,12 +242,12 @@ LevelReader::Status LevelReader::readFloat(float& value)
 }
 
 // Puts a point where its number was declared, creating levels, curves and
-// (0, 0, level) filler points on the way. Undeclared numbers and points
-// before the first structure line have no place and are dropped.
+// (0, 0, level) filler points on the way. Undeclared numbers have no place
+// and are dropped; before the first structure line nothing is declared.
 void LevelReader::place(int number, const float* vertices)
 {
     const auto entry = curveInfo.find(number);
-    if (entry == curveInfo.end() || level == 0)
+    if (entry == curveInfo.end())
         return;
     const size_t target = static_cast<size_t>(level - 1);
     const float z = static_cast<float>(target);
