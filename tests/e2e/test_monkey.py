@@ -13,7 +13,7 @@ import random
 import sys
 import time
 
-from editor import EditorTestCase, SQUARE, f32, main, wait_for
+from editor import EditorTestCase, SQUARE, f32, level_file, main, wait_for
 
 EVENTS = int(os.environ.get("OMBREL_MONKEY_EVENTS", "6000"))
 SEED = int(os.environ.get("OMBREL_MONKEY_SEED", "1"))
@@ -90,24 +90,12 @@ def reread(levels):
         kept.pop()             # so are empty levels after the last with points
     if not kept:
         kept = [[]]
-    out = []
-    for z, curves in enumerate(kept):
-        curves = curves or [[]]
+    for curves in kept:
+        if not curves:
+            curves.append([])
         if not curves[0]:
             curves[0] = SQUARE  # seeded at the first resize
-        number = 0
-        line = ""
-        for c in curves:
-            line += "( " + "".join("%i " % (number + k) for k in range(len(c))) + ")"
-            number += len(c)
-        out.append(line + "\n")
-        number = 0
-        for c in curves:
-            for x, y in c:
-                out.append("%i %0.4f %0.4f %0.4f\n" % (number, x, y, float(z)))
-                number += 1
-        out.append("\n")
-    return "".join(out)
+    return level_file(kept)
 
 
 class Monkey(EditorTestCase):
