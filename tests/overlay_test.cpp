@@ -76,33 +76,19 @@ protected:
     }
 };
 
-TEST_F(Overlay, LevelZeroShowsSixLines)
+// The legend names the current level in red and up to three below it in
+// their level colours; on level 0 the overlay is six lines.
+TEST_F(Overlay, LegendFollowsTheCurrentLevel)
 {
-    climbTo(0);
-    std::vector<TextLine> lines = fixedLines();
-    lines.push_back({40, 2770, {1, 0, 0}, "Level   0"});
-    expectOverlay(lines);
-}
-
-TEST_F(Overlay, LevelTwoShowsThreeLabelsInTheLevelColours)
-{
-    climbTo(2);
-    std::vector<TextLine> lines = fixedLines();
-    lines.push_back({40, 2770, {1, 0, 0}, "Level   2"});
-    lines.push_back({40, 2700, {0.2f, 0.6f, 0.9f}, "Level   1"});
-    lines.push_back({40, 2630, {0.8f, 0, 0.8f}, "Level   0"});
-    expectOverlay(lines);
-}
-
-TEST_F(Overlay, LevelSevenShowsFourLabels)
-{
-    climbTo(7);
-    std::vector<TextLine> lines = fixedLines();
-    lines.push_back({40, 2770, {1, 0, 0}, "Level   7"});
-    lines.push_back({40, 2700, {0.2f, 0.6f, 0.9f}, "Level   6"});
-    lines.push_back({40, 2630, {0.8f, 0, 0.8f}, "Level   5"});
-    lines.push_back({40, 2560, {0, 0, 1}, "Level   4"});
-    expectOverlay(lines);
+    const float colours[4][3] = {{1, 0, 0}, {0.2f, 0.6f, 0.9f}, {0.8f, 0, 0.8f}, {0, 0, 1}};
+    for (const int top : {0, 2, 7}) {
+        climbTo(top);
+        std::vector<TextLine> lines = fixedLines();
+        for (int below = 0; below <= std::min(top, 3); ++below)
+            lines.push_back({40, 2770.0f - 70 * below, {colours[below][0], colours[below][1], colours[below][2]},
+                             "Level   " + std::to_string(top - below)});
+        expectOverlay(lines);
+    }
 }
 
 TEST_F(Overlay, SwitchedOffDrawsNothing)

@@ -17,8 +17,7 @@ const int kWindowHeight = 480;
 
 void noDisplay() {}
 
-// The one real window of the test process, mapped before any test runs so
-// that read-backs of the front buffer see what was drawn.
+// The one real window of the test process, mapped before any test runs.
 void openTestWindow()
 {
     static char name[] = "ombrel-tests";
@@ -32,6 +31,18 @@ void openTestWindow()
     glutDisplayFunc(noDisplay);
     for (int i = 0; i < 20; ++i)
         glutMainLoopEvent();
+}
+
+// Level units straight through: the -5..5 square over the whole window and
+// an eye-space depth range of -100..100 that holds every level.
+void levelSquareView()
+{
+    glViewport(0, 0, kWindowWidth, kWindowHeight);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-5, 5, -5, 5, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
 }
 
 }  // namespace
@@ -58,15 +69,8 @@ Splines* makeLevel(int number, const std::vector<std::vector<std::pair<float, fl
 
 std::vector<std::vector<Vec3>> captureLineStrips(void (*draw)(Splines&), Splines& level)
 {
-    // Window coordinates map back to level units: x and y through the -5..5
-    // square, depth through an eye-space z range of -100..100.
     std::vector<float> buffer(1 << 20);
-    glViewport(0, 0, kWindowWidth, kWindowHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-5, 5, -5, 5, -100, 100);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    levelSquareView();
     glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
     glRenderMode(GL_FEEDBACK);
     draw(level);
@@ -95,11 +99,7 @@ std::vector<std::vector<Vec3>> captureLineStrips(void (*draw)(Splines&), Splines
 std::vector<unsigned> selectionNames(Splines& level, int currentLevel)
 {
     std::vector<GLuint> buffer(4096);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-5, 5, -5, 5, -100, 100);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    levelSquareView();
     glSelectBuffer(static_cast<GLsizei>(buffer.size()), buffer.data());
     glRenderMode(GL_SELECT);
     glInitNames();
@@ -174,7 +174,6 @@ std::string tempPath(const std::string& name)
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    testing::GTEST_FLAG(death_test_style) = "threadsafe";
     if (!testing::GTEST_FLAG(list_tests))
         openTestWindow();
     return RUN_ALL_TESTS();

@@ -36,7 +36,7 @@ struct Rgb {
     bool operator==(const Rgb& o) const { return std::abs(r - o.r) <= 2 && std::abs(g - o.g) <= 2 && std::abs(b - o.b) <= 2; }
 };
 const Rgb kBlack{0, 0, 0}, kYellow{255, 255, 0}, kRed{255, 0, 0}, kCurrentLevel{230, 0, 26},
-    kOneBelow{51, 153, 230}, kTwoBelow{204, 0, 204}, kThreeBelow{0, 0, 255}, kOverlayText{230, 0, 230};
+    kOneBelow{51, 153, 230}, kTwoBelow{204, 0, 204}, kThreeBelow{0, 0, 255};
 Rgb pixelAt(int x, int y);
 std::ostream& operator<<(std::ostream& out, const Rgb& colour);
 // True when some pixel of the square of the given radius around (x, y) has the colour.
