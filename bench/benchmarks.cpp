@@ -170,14 +170,25 @@ bool loadFloor(const std::string& path, std::vector<float>& points)
 
 // ---------------------------------------------------------------- set-up
 
-std::vector<unsigned char> frontPixels()
+// The frame just swapped stays in the back buffer with Mesa's software
+// renderer; the front buffer of an X window reads back as black there.
+std::vector<unsigned char> framePixels()
 {
     std::vector<unsigned char> pixels(kWindowWidth * kWindowHeight * 3);
-    glReadBuffer(GL_FRONT);
+    glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, kWindowWidth, kWindowHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    glReadBuffer(GL_BACK);
     return pixels;
+}
+
+// Equal but for the last bit of a colour channel, which llvmpipe may round
+// either way when the same colour reaches it by another path.
+bool samePicture(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b)
+{
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::abs(a[i] - b[i]) > 1)
+            return false;
+    return true;
 }
 
 struct Fixture {
@@ -209,9 +220,11 @@ Fixture& fixture(int n)
     showLayout(layout);
     editor->Display();
     glFinish();
-    const std::vector<unsigned char> frame = frontPixels();
+    const std::vector<unsigned char> frame = framePixels();
     frameFloor(layout);
-    if (frontPixels() != frame)
+    if (frame == std::vector<unsigned char>(frame.size(), 0))
+        f.problem = "the editor's frame reads back empty, so pictures can't be compared";
+    else if (!samePicture(framePixels(), frame))
         f.problem = "the frame floor draws a different picture from the editor";
 
     files->setOutputName(pathFor("editor", n).c_str());
