@@ -115,6 +115,8 @@ private:
     int position = 0;
     bool crossedLine = false;
 
+    // The stream is locked once for the whole reading (see read()).
+    int next() { return getc_unlocked(in); }
     void readStructureLine();
     void readPointLine();
     void skipSpace();
@@ -123,9 +125,13 @@ private:
     void place(int number, const float* vertices);
 };
 
+// One character at a time: the stream's lock is taken once for the whole
+// reading instead of on every character, which matters once threads exist
+// (the GL driver starts some).
 void LevelReader::read()
 {
-    for (int ch; (ch = getc_unlocked(in)) != EOF;) {
+    flockfile(in);
+    for (int ch; (ch = next()) != EOF;) {
         if (ch == '(') {
             readStructureLine();
         } else if (ch != '\n' && ch != ' ' && ch != '\r') {
@@ -133,11 +139,12 @@ void LevelReader::read()
             readPointLine();
         }
     }
+    funlockfile(in);
 }
 
 void LevelReader::readStructureLine()
 {
-    for (int ch; (ch = getc_unlocked(in)) != EOF && ch != '\n';) {
+    for (int ch; (ch = next()) != EOF && ch != '\n';) {
         if (ch == ')') {
             ++curve;
             position = 0;
@@ -167,11 +174,11 @@ void LevelReader::readPointLine()
         // Drop the rest of the broken line, unless the offending text already
         // stands on a line of its own.
         if (!crossedLine)
-            for (int ch; (ch = getc_unlocked(in)) != EOF && ch != '\n';) {
+            for (int ch; (ch = next()) != EOF && ch != '\n';) {
             }
         return;
     }
-    getc_unlocked(in);
+    next();
     if (status == Good)
         place(number, vertices);
 }
@@ -179,7 +186,7 @@ void LevelReader::readPointLine()
 void LevelReader::skipSpace()
 {
     int ch;
-    while ((ch = getc_unlocked(in)) != EOF && std::isspace(ch))
+    while ((ch = next()) != EOF && std::isspace(ch))
         crossedLine = crossedLine || ch == '\n';
     std::ungetc(ch, in);
 }
@@ -187,16 +194,16 @@ void LevelReader::skipSpace()
 LevelReader::Status LevelReader::readInt(int& value)
 {
     skipSpace();
-    int ch = getc_unlocked(in);
+    int ch = next();
     const bool negative = ch == '-';
     if (ch == '-' || ch == '+')
-        ch = getc_unlocked(in);
+        ch = next();
     if (!std::isdigit(ch)) {
         std::ungetc(ch, in);
         return Unreadable;
     }
     long long magnitude = 0;
-    for (; std::isdigit(ch); ch = getc_unlocked(in))
+    for (; std::isdigit(ch); ch = next())
         if (magnitude <= INT_MAX)
             magnitude = magnitude * 10 + (ch - '0');
     std::ungetc(ch, in);
@@ -210,25 +217,25 @@ LevelReader::Status LevelReader::readFloat(float& value)
 {
     skipSpace();
     std::string text;
-    int ch = getc_unlocked(in);
+    int ch = next();
     if (ch == '-' || ch == '+') {
         text += static_cast<char>(ch);
-        ch = getc_unlocked(in);
+        ch = next();
     }
     bool digits = false;
-    for (; std::isdigit(ch) || (ch == '.' && text.find('.') == std::string::npos); ch = getc_unlocked(in)) {
+    for (; std::isdigit(ch) || (ch == '.' && text.find('.') == std::string::npos); ch = next()) {
         digits = digits || ch != '.';
         text += static_cast<char>(ch);
     }
     if (digits && (ch == 'e' || ch == 'E')) {
         text += static_cast<char>(ch);
-        ch = getc_unlocked(in);
+        ch = next();
         if (ch == '-' || ch == '+') {
             text += static_cast<char>(ch);
-            ch = getc_unlocked(in);
+            ch = next();
         }
         digits = std::isdigit(ch);
-        for (; std::isdigit(ch); ch = getc_unlocked(in))
+        for (; std::isdigit(ch); ch = next())
             text += static_cast<char>(ch);
     }
     std::ungetc(ch, in);
@@ -336,11 +343,6 @@ void FileIO::readFile(std::vector<Splines*>& spline)
     }
     // The old levels are only dropped from the list, never freed.
     spline.clear();
-    // The reader goes character by character; taking the stream's lock once
-    // instead of on every character keeps that cheap once threads exist
-    // (the GL driver starts some).
-    flockfile(in);
     LevelReader(in, spline).read();
-    funlockfile(in);
     std::fclose(in);
 }
