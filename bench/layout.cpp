@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 
+#include "CurveSampler.h"
 #include "Splines.h"
 
 namespace {
@@ -30,27 +31,17 @@ Splines* makeLevel(int number, int pointsPerLevel, std::mt19937& random)
 }
 
 // The vertices drawCatmullRom sends, in the same order and with the same
-// values, since they come from the level's own interpolation.
-void flattenLines(Splines& level, std::vector<float>& vertices, std::vector<int>& sizes)
+// values, since they come from the same sampler.
+void flattenLines(const Splines& level, std::vector<float>& vertices, std::vector<int>& sizes)
 {
-    auto add = [&](const float* v) { vertices.insert(vertices.end(), v, v + 3); };
-    for (size_t j = 0; j < level.levelCurves.size(); ++j) {
-        const Nodes& curve = level.levelCurves[j];
-        const int n = static_cast<int>(curve.controlPoints.size());
-        if (n == 0)
+    std::vector<Vec3> strip;
+    for (const Nodes& curve : level.levelCurves) {
+        sampleCurve(curve, level.level, kPiecesPerSegment, strip);
+        if (strip.empty())
             continue;
-        const size_t before = vertices.size();
-        const bool open = n >= 4 && curve.closure == 0;
-        add(curve.controlPoints[open ? 1 : (2 * n - 2) % n].pos);
-        for (int i = open ? 3 : 0; i < n; ++i) {
-            float sample[3];
-            for (float t = 0.1f; t < 1.0f; t = static_cast<float>(t + 0.1)) {
-                level.interpolatedPoint(t, i, sample, static_cast<int>(j));
-                add(sample);
-            }
-            add(curve.controlPoints[(i + n - 1) % n].pos);
-        }
-        sizes.push_back(static_cast<int>((vertices.size() - before) / 3));
+        for (const Vec3& vertex : strip)
+            vertices.insert(vertices.end(), vertex.pos, vertex.pos + 3);
+        sizes.push_back(static_cast<int>(strip.size()));
     }
 }
 

@@ -12,6 +12,9 @@ struct Nodes {
     int closure = 0;
 };
 
+// OpenGL's GL_RENDER, spelled out so that the model needs no GL header.
+constexpr unsigned int kRenderMode = 0x1C00;
+
 // Window pixels (y counted down from the top) to level units in a window of
 // width x height. False, and nothing written, when the size is not positive.
 bool windowToLevel(int x, int y, int width, int height, float& levelX, float& levelY);
@@ -50,5 +53,4 @@ public:
 private:
     void appendPoint(Nodes& curve, int x, int y);
     void addDefaultSquare(Nodes& curve);
-    void drawSegment(const Nodes& curve, int curveIndex, int segment);
 };

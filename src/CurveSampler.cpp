@@ -1,0 +1,53 @@
+#include "CurveSampler.h"
+
+#include "Splines.h"
+
+void curvePoint(const std::vector<Vec3>& points, float t, int i, int level, float* point)
+{
+    const int n = static_cast<int>(points.size());
+    const int fourth = i % n;
+    const int third = (fourth + n - 1) % n;
+    const int second = (third + n - 1) % n;
+    const int first = (second + n - 1) % n;
+    const float ts = t * t;
+    const float tc = ts * t;
+    for (int axis = 0; axis < 2; ++axis) {
+        const double p1 = points[first].pos[axis];
+        const double p2 = points[second].pos[axis];
+        const double p3 = points[third].pos[axis];
+        const double p4 = points[fourth].pos[axis];
+        point[axis] = static_cast<float>(
+            0.5 * ((-p1 + 3.0 * p2 - 3.0 * p3 + p4) * tc + (2.0 * p1 - 5.0 * p2 + 4.0 * p3 - p4) * ts +
+                   (p3 - p1) * t + 2.0 * p2));
+    }
+    point[2] = static_cast<float>(level);
+}
+
+bool drawnOpen(const Nodes& curve)
+{
+    return curve.controlPoints.size() >= 4 && curve.closure == 0;
+}
+
+// Segment i ends at control point (i - 1) mod n: pieces - 1 samples, then
+// that point itself. The parameter steps by adding 1/pieces in float, the
+// way the editor has always stepped it, so the vertices stay bit for bit.
+void sampleCurve(const Nodes& curve, int level, int pieces, std::vector<Vec3>& vertices)
+{
+    vertices.clear();
+    const std::vector<Vec3>& points = curve.controlPoints;
+    const int n = static_cast<int>(points.size());
+    if (n == 0)
+        return;
+    const bool open = drawnOpen(curve);
+    vertices.push_back(points[open ? 1 : (2 * n - 2) % n]);
+    const double step = 1.0 / pieces;
+    for (int i = open ? 3 : 0; i < n; ++i) {
+        float t = static_cast<float>(step);
+        for (int piece = 1; piece < pieces; ++piece, t = static_cast<float>(t + step)) {
+            Vec3 sample;
+            curvePoint(points, t, i, level, sample.pos);
+            vertices.push_back(sample);
+        }
+        vertices.push_back(points[(i + n - 1) % n]);
+    }
+}

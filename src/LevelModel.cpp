@@ -1,0 +1,130 @@
+// One level's model and its edits; no drawing, so the level file tool can
+// use it without a display.
+#include "Splines.h"
+
+#include <cstddef>
+
+namespace {
+
+// Corners of the default square as fractions of the window, in the order
+// top-left, top-right, bottom-right, bottom-left.
+const double kSquare[4][2] = {{0.4, 0.4}, {0.6, 0.4}, {0.6, 0.6}, {0.4, 0.6}};
+
+}  // namespace
+
+bool windowToLevel(int x, int y, int width, int height, float& levelX, float& levelY)
+{
+    // A zero size comes before the first real reshape; converting with it
+    // would put infinities into the level.
+    if (width <= 0 || height <= 0)
+        return false;
+    levelX = static_cast<float>(static_cast<double>(x) / width * 10.0 - 5.0);
+    levelY = static_cast<float>(5.0 - static_cast<double>(y) / height * 10.0);
+    return true;
+}
+
+Splines::Splines()
+    : objectPicked(-1), WindowWidth(0), WindowHeight(0), level(0), renderMode(kRenderMode), currentCurve(0)
+{
+    levelCurves.emplace_back();
+}
+
+Splines::Splines(const Splines& init)
+    : objectPicked(-1),
+      WindowWidth(init.WindowWidth),
+      WindowHeight(init.WindowHeight),
+      level(init.level + 1),
+      renderMode(init.renderMode),
+      currentCurve(init.currentCurve)
+{
+    for (const Nodes& source : init.levelCurves) {
+        levelCurves.emplace_back();
+        if (source.controlPoints.empty())
+            continue;
+        Nodes& copy = levelCurves.back();
+        copy.controlPoints = source.controlPoints;
+        copy.closure = source.closure;
+        for (Vec3& point : copy.controlPoints)
+            point.pos[2] = static_cast<float>(level);
+    }
+}
+
+void Splines::appendPoint(Nodes& curve, int x, int y)
+{
+    float levelX, levelY;
+    if (windowToLevel(x, y, WindowWidth, WindowHeight, levelX, levelY))
+        curve.controlPoints.emplace_back(levelX, levelY, static_cast<float>(level));
+}
+
+void Splines::addDefaultSquare(Nodes& curve)
+{
+    for (const auto& corner : kSquare)
+        appendPoint(curve, static_cast<int>(WindowWidth * corner[0]), static_cast<int>(WindowHeight * corner[1]));
+}
+
+void Splines::setWindowSize(int width, int height)
+{
+    WindowWidth = width;
+    WindowHeight = height;
+    // Curve 0 itself is seeded, even when another curve is current, so that
+    // repeated resizes never pile squares onto the current curve.
+    if (levelCurves[0].controlPoints.empty())
+        addDefaultSquare(levelCurves[0]);
+}
+
+void Splines::addControlPoint(int x, int y)
+{
+    appendPoint(levelCurves[currentCurve], x, y);
+}
+
+void Splines::addNewCurve()
+{
+    levelCurves.emplace_back();
+    currentCurve = static_cast<int>(levelCurves.size()) - 1;
+    addDefaultSquare(levelCurves.back());
+}
+
+void Splines::closeCurve()
+{
+    levelCurves[currentCurve].closure = 1;
+}
+
+void Splines::openCurve()
+{
+    levelCurves[currentCurve].closure = 0;
+}
+
+void Splines::nextCurve()
+{
+    currentCurve = (currentCurve + 1) % static_cast<int>(levelCurves.size());
+}
+
+void Splines::prevCurve()
+{
+    currentCurve = (currentCurve == 0 ? static_cast<int>(levelCurves.size()) : currentCurve) - 1;
+}
+
+bool Splines::locatePoint(int index, int& curve, int& point) const
+{
+    if (index < 0)
+        return false;
+    for (std::size_t i = 0; i < levelCurves.size(); ++i) {
+        const int count = static_cast<int>(levelCurves[i].controlPoints.size());
+        if (index < count) {
+            curve = static_cast<int>(i);
+            point = index;
+            return true;
+        }
+        index -= count;
+    }
+    return false;
+}
+
+void Splines::deleteControlPoint()
+{
+    int curve, point;
+    if (!locatePoint(objectPicked, curve, point))
+        return;
+    std::vector<Vec3>& points = levelCurves[curve].controlPoints;
+    points.erase(points.begin() + point);
+}
