@@ -1,0 +1,22 @@
+// Layouts for other programs: SVG for drawing programs, OBJ for modelling
+// programs and engines, JSON for everything else. Each writes what the editor
+// shows after reading the levels, with the editor's own curve samples.
+#pragma once
+
+#include <cstdio>
+#include <vector>
+
+#include "CurveSampler.h"
+
+class Splines;
+
+struct ExportOptions {
+    int samples = kPiecesPerSegment;  // straight pieces per segment
+    bool polyline = false;            // SVG: sampled vertices instead of exact cubic Béziers
+    bool points = false;              // SVG: control points as small markers
+};
+
+// Each returns false when the stream reports an error.
+bool exportSvg(FILE* out, const std::vector<Splines*>& levels, const ExportOptions& options);
+bool exportObj(FILE* out, const std::vector<Splines*>& levels, const ExportOptions& options);
+bool exportJson(FILE* out, const std::vector<Splines*>& levels, const ExportOptions& options);
