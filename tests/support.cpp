@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -20,29 +21,27 @@ void noDisplay() {}
 // The one real window of the test process, mapped before any test runs.
 void openTestWindow()
 {
+    // Under ./test CTest lends each test process a display of its own.
+    if (const char* lent = std::getenv("CTEST_RESOURCE_GROUP_0_DISPLAYS")) {
+        const std::string id = std::string(lent).substr(3);  // "id:N,slots:1"
+        setenv("DISPLAY", (":" + id.substr(0, id.find(','))).c_str(), 1);
+    }
     static char name[] = "ombrel-tests";
     int argc = 1;
     char* argv[] = {name, nullptr};
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
     glutInitWindowSize(kWindowWidth, kWindowHeight);
-    glutInitWindowPosition(150, 150);
     glutCreateWindow("Ombrel Editor");
     glutDisplayFunc(noDisplay);
     for (int i = 0; i < 20; ++i)
         glutMainLoopEvent();
 }
 
-// Level units straight through: the -5..5 square over the whole window and
-// an eye-space depth range of -100..100 that holds every level.
-void levelSquareView()
+std::string& tempFolder()
 {
-    glViewport(0, 0, kWindowWidth, kWindowHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-5, 5, -5, 5, -100, 100);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    static std::string folder;
+    return folder;
 }
 
 }  // namespace
@@ -56,7 +55,7 @@ void EditorTest::SetUp()
     editor->Reshape(kWindowWidth, kWindowHeight);
 }
 
-Splines* makeLevel(int number, const std::vector<std::vector<std::pair<float, float>>>& curves)
+Splines* makeLevel(int number, const std::vector<Points>& curves)
 {
     Splines* const level = new Splines;
     level->level = number;
@@ -67,10 +66,25 @@ Splines* makeLevel(int number, const std::vector<std::vector<std::pair<float, fl
     return level;
 }
 
+Points xy(const Nodes& curve)
+{
+    Points points;
+    for (const Vec3& point : curve.controlPoints)
+        points.emplace_back(point.pos[0], point.pos[1]);
+    return points;
+}
+
 std::vector<std::vector<Vec3>> captureLineStrips(void (*draw)(Splines&), Splines& level)
 {
+    // Level units straight through: the -5..5 square over the whole window,
+    // eye-space depth -100..100.
+    glViewport(0, 0, kWindowWidth, kWindowHeight);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-5, 5, -5, 5, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
     std::vector<float> buffer(1 << 20);
-    levelSquareView();
     glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
     glRenderMode(GL_FEEDBACK);
     draw(level);
@@ -86,32 +100,17 @@ std::vector<std::vector<Vec3>> captureLineStrips(void (*draw)(Splines&), Splines
     };
     std::vector<std::vector<Vec3>> strips;
     for (int at = 0; at + 7 <= size; at += 7) {
-        const int token = static_cast<int>(buffer[at]);
-        EXPECT_TRUE(token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) << "feedback token " << token;
         const Vec3 from = vertex(at + 1);
-        if (token == GL_LINE_RESET_TOKEN || strips.empty() || !same(strips.back().back(), from))
+        if (buffer[at] == GL_LINE_RESET_TOKEN || strips.empty() || !same(strips.back().back(), from))
             strips.push_back({from});
         strips.back().push_back(vertex(at + 4));
     }
     return strips;
 }
 
-std::vector<unsigned> selectionNames(Splines& level, int currentLevel)
+std::ostream& operator<<(std::ostream& out, const Rgb& colour)
 {
-    std::vector<GLuint> buffer(4096);
-    levelSquareView();
-    glSelectBuffer(static_cast<GLsizei>(buffer.size()), buffer.data());
-    glRenderMode(GL_SELECT);
-    glInitNames();
-    glPushName(0);
-    level.renderMode = GL_SELECT;
-    level.drawSpline(currentLevel);
-    level.renderMode = GL_RENDER;
-    const int hits = glRenderMode(GL_RENDER);
-    std::vector<unsigned> names;
-    for (int n = 0, at = 0; n < hits; ++n, at += 3 + buffer[at])
-        names.push_back(buffer[at + 3]);
-    return names;
+    return out << "rgb(" << colour.r << ", " << colour.g << ", " << colour.b << ")";
 }
 
 Rgb pixelAt(int x, int y)
@@ -123,11 +122,6 @@ Rgb pixelAt(int x, int y)
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, kWindowHeight - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     return Rgb{rgb[0], rgb[1], rgb[2]};
-}
-
-std::ostream& operator<<(std::ostream& out, const Rgb& colour)
-{
-    return out << "rgb(" << colour.r << ", " << colour.g << ", " << colour.b << ")";
 }
 
 bool colourNear(int x, int y, int radius, Rgb colour)
@@ -144,9 +138,8 @@ int pixelY(float y) { return static_cast<int>((5 - y) / 10 * kWindowHeight); }
 
 void feedStdin(const std::string& text)
 {
-    const std::string path = tempPath("stdin");
-    writeWholeFile(path, text);
-    ASSERT_NE(std::freopen(path.c_str(), "r", stdin), nullptr);
+    writeWholeFile(tempPath("stdin"), text);
+    ASSERT_NE(std::freopen(tempPath("stdin").c_str(), "r", stdin), nullptr);
 }
 
 std::string readWholeFile(const std::string& path)
@@ -164,11 +157,11 @@ void writeWholeFile(const std::string& path, const std::string& text)
 
 std::string tempPath(const std::string& name)
 {
-    static const std::string folder = [] {
+    if (tempFolder().empty()) {
         char pattern[] = "/tmp/ombrel-tests-XXXXXX";
-        return std::string(mkdtemp(pattern));
-    }();
-    return folder + "/" + name;
+        tempFolder() = mkdtemp(pattern);
+    }
+    return tempFolder() + "/" + name;
 }
 
 int main(int argc, char** argv)
@@ -176,5 +169,8 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     if (!testing::GTEST_FLAG(list_tests))
         openTestWindow();
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    if (!tempFolder().empty())
+        std::filesystem::remove_all(tempFolder());
+    return status;
 }

@@ -1,77 +1,38 @@
-"""What the editor prints and reads on its console, and how it ends."""
+"""What the editor asks and reports on its console while the window runs."""
 
 import os
 
-from editor import EditorTestCase, SQUARE, level_file, main, to_pixel, wait_for
+from editor import YELLOW, EditorTestCase, main, wait_for
+
+LAYOUT = "( 0 )( 1 2 )\n0 3.0000 3.0000 0.0000\n1 -3.0000 -3.0000 0.0000\n2 -3.0000 3.0000 0.0000\n\n"
 
 
 class Console(EditorTestCase):
-    def test_pick_report_names_curve_and_point(self):
-        editor = self.start("-o", "out.lev")
-        editor.press(1, *to_pixel(-1, -1))
-        editor.release(1)
-        editor.press(1, *to_pixel(-3, 3))  # nothing there: no report
-        editor.release(1)
-        # Curve 1's square covers curve 0's: the lower level-wide index wins
-        # although curve 1 is current and drawn on top.
-        editor.key("c")
-        editor.press(1, *to_pixel(1, 1))
-        editor.release(1)
-        editor.save("out.lev")
-        self.assertEqual(editor.stdout(), "Curve number: 0\t\tPoint number: 3\n"
-                                          "Curve number: 0\t\tPoint number: 1\n")
-
-    def test_pick_report_in_second_curve(self):
-        editor = self.start("-o", "out.lev")
-        editor.key("c")
-        editor.press(1, *to_pixel(4, 4))
-        editor.release(1)
-        editor.click(3, *to_pixel(4, 4))   # curve 1, point 4
-        editor.press(1, *to_pixel(4, 4))
-        editor.release(1)
-        editor.save("out.lev")
-        self.assertEqual(editor.stdout(), "Curve number: 1\t\tPoint number: 4\n")
-
-    def test_prompts_read_names_from_the_console(self):
-        source = level_file([[SQUARE, [(2, 2), (3, 3), (4, 4)]], [[(0, 0)]]])
-        self.write("in.lev", source)
+    def test_prompts_read_one_name_each_and_keep_it(self):
+        self.write("in.lev", LAYOUT)
         editor = self.start()
-        editor.click(3, *to_pixel(-4, -4))
         editor.key("F12")
-        wait_for(lambda: editor.stdout() == "Input filename: ", what="the input prompt")
+        wait_for(lambda: editor.stdout() == "Input filename: ", "the input prompt")
         editor.answer("in.lev")
+        editor.wait_screen(lambda s: s.near(YELLOW, 3, 3) and not s.near(YELLOW, 1, 1), "the file's levels")
         editor.key("F1")
-        wait_for(lambda: editor.stdout() == "Input filename: Output filename: ", what="the output prompt")
-        editor.answer("  out.lev")
-        self.assertEqual(editor.save("out.lev"), source)
+        wait_for(lambda: editor.stdout() == "Input filename: Output filename: ", "the output prompt")
+        editor.answer("  out.lev  ignored")
+        editor.wait_file("out.lev", LAYOUT)
         # The names stick: no further prompts.
+        os.unlink(os.path.join(self.workdir, "out.lev"))
         editor.key("F12", "F1")
-        editor.click(3, 0, 0)
-        editor.key("Escape")
-        self.assertEqual(editor.wait_exit(), 0)
+        editor.wait_file("out.lev", LAYOUT)
         self.assertEqual(editor.stdout(), "Input filename: Output filename: ")
 
-    def test_missing_input_file_is_reported_and_editor_starts_fresh(self):
-        editor = self.start("-i", "missing.lev", "-o", "out.lev")
-        self.assertEqual(editor.stdout(), "Can't open missing.lev\n")
-        editor.click(3, *to_pixel(2, 2))
-        self.assertEqual(editor.save("out.lev"), level_file([[SQUARE + [(2.0, 2.0)]]]))
-        self.assertEqual(editor.stdout(), "Can't open missing.lev\n")
-
-    def test_failed_reload_keeps_the_levels(self):
-        editor = self.start("-i", "missing.lev", "-o", "out.lev")
-        editor.key("Up")
-        editor.key("F12")
-        wait_for(lambda: editor.stdout() == "Can't open missing.lev\n" * 2, what="the second report")
-        self.assertEqual(editor.save("out.lev"), level_file([[SQUARE], [SQUARE]]))
-
-    def test_escape_exits_with_status_zero_without_saving(self):
-        editor = self.start("-o", "out.lev")
-        editor.click(3, *to_pixel(2, 2))
-        editor.key("Escape")
-        self.assertEqual(editor.wait_exit(), 0)
-        self.assertEqual(editor.stdout(), "")
-        self.assertFalse(os.path.exists(editor.path("out.lev")))
+    def test_unreadable_input_starts_a_fresh_level(self):
+        os.mkdir(os.path.join(self.workdir, "folder"))
+        editor = self.start("-i", "folder", "-o", "out.lev")
+        self.assertEqual(editor.stdout(), "Can't open folder\n")
+        editor.wait_screen(lambda s: all(s.near(YELLOW, x, y) for x in (-1, 1) for y in (-1, 1)), "the default square")
+        editor.key("F1")
+        editor.wait_file("out.lev", "( 0 1 2 3 )\n0 -1.0000 1.0000 0.0000\n1 1.0000 1.0000 0.0000\n"
+                                    "2 1.0000 -1.0000 0.0000\n3 -1.0000 -1.0000 0.0000\n\n")
 
 
 if __name__ == "__main__":
