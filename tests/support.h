@@ -32,8 +32,8 @@ protected:
 Splines* makeLevel(int number, const std::vector<Points>& curves);
 Points xy(const Nodes& curve);
 
-// The vertices of every line strip drawn by the call, in level units.
-std::vector<std::vector<Vec3>> captureLineStrips(void (*draw)(Splines&), Splines& level);
+// The vertices of every line strip the level's curves draw, in level units.
+std::vector<std::vector<Vec3>> captureLineStrips(Splines& level);
 
 // Window colours as 0..255 RGB, equal within 2 for the rounding of floats.
 struct Rgb {
@@ -42,16 +42,13 @@ struct Rgb {
 };
 const Rgb kBlack{0, 0, 0}, kYellow{255, 255, 0}, kRed{255, 0, 0}, kCurrentLevel{230, 0, 26},
     kOneBelow{51, 153, 230}, kTwoBelow{204, 0, 204}, kThreeBelow{0, 0, 255};
-std::ostream& operator<<(std::ostream& out, const Rgb& colour);
 // Colour at window pixel (x, y) of the frame just drawn, y from the top.
 Rgb pixelAt(int x, int y);
-// True when some pixel of the square of the given radius around (x, y) has the colour.
-bool colourNear(int x, int y, int radius, Rgb colour);
-// Window pixel of a level point.
+// True when a pixel within radius of level point (x, y) has the colour.
+bool colourNear(float x, float y, Rgb colour, int radius = 1);
 int pixelX(float x);
 int pixelY(float y);
 
-void feedStdin(const std::string& text);
 std::string readWholeFile(const std::string& path);
 void writeWholeFile(const std::string& path, const std::string& text);
 // A path in the test process's own folder, removed when the process ends.
