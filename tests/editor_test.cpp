@@ -1,5 +1,8 @@
 // The editor's pointer handling against the real window: picking, dragging,
 // deleting, and the window size.
+#include <cmath>
+#include <random>
+
 #include "support.h"
 
 namespace {
@@ -112,3 +115,31 @@ TEST_F(Mouse, ResizeReachesEveryLevel)
 }
 
 }  // namespace
+
+// A seeded stream of pointer and key events, some off the window: no fault,
+// and every point stays finite on its own level's height.
+TEST_F(EditorTest, RandomEventsKeepTheLevelsSound)
+{
+    std::mt19937 random(1);
+    const char keys[] = "wcCOox";
+    const int specials[] = {GLUT_KEY_LEFT, GLUT_KEY_RIGHT, GLUT_KEY_UP, GLUT_KEY_DOWN};
+    auto pick = [&](int n) { return static_cast<int>(random() % n); };
+    CaptureStdout();  // the pick reports
+    for (int n = 0; n < 4000; ++n) {
+        const int x = pick(700) - 30, y = pick(540) - 30;
+        switch (pick(5)) {
+        case 0: editor->MouseMoved(x, y); editor->Idle(); break;
+        case 1: editor->Mouse(pick(3), pick(2), x, y); break;
+        case 2: editor->Keyboard(keys[pick(6)], x, y); break;
+        case 3: key(specials[pick(4)]); break;
+        default: editor->Display();
+        }
+    }
+    GetCapturedStdout();
+    for (size_t i = 0; i < editor->spline.size(); ++i)
+        for (const Nodes& curve : level(i).levelCurves)
+            for (const Vec3& point : curve.controlPoints) {
+                EXPECT_EQ(point.pos[2], static_cast<float>(i));
+                EXPECT_TRUE(std::isfinite(point.pos[0]) && std::isfinite(point.pos[1]));
+            }
+}

@@ -20,17 +20,28 @@ protected:
     }
 };
 
+// Past the top level, Up copies it one unit higher (curves, closure, current
+// curve and window size; nothing picked), and only once.
 TEST_F(Keys, ClimbingCopiesTheTopLevelOnlyOnce)
 {
     key(GLUT_KEY_DOWN);
     expectAtLevel(0);
     level(0).addNewCurve();
+    level(0).closeCurve();
+    level(0).levelCurves.emplace_back();
+    level(0).objectPicked = 3;
+    editor->Reshape(800, 400);
     key(GLUT_KEY_UP);
     expectAtLevel(1);
     ASSERT_EQ(editor->spline.size(), 2u);
+    EXPECT_EQ(level(1).level, 1);
     EXPECT_EQ(level(1).currentCurve, 1);
+    EXPECT_EQ(level(1).objectPicked, -1);
+    EXPECT_EQ(level(1).levelCurves[1].closure, 1);
+    EXPECT_EQ(level(1).levelCurves[2].controlPoints.size(), 0u);
     EXPECT_EQ(level(1).levelCurves[0].controlPoints[2].pos[2], 1);
-    level(1).addControlPoint(320, 240);
+    level(1).addControlPoint(400, 200);
+    EXPECT_EQ(xy(level(1).levelCurves[1]).back(), std::make_pair(0.0f, 0.0f));
     key(GLUT_KEY_UP);
     key(GLUT_KEY_DOWN);
     expectAtLevel(1);
@@ -38,6 +49,7 @@ TEST_F(Keys, ClimbingCopiesTheTopLevelOnlyOnce)
     key(GLUT_KEY_UP);
     EXPECT_EQ(editor->spline.size(), 3u);
     EXPECT_EQ(level(1).levelCurves[1].controlPoints.size(), 5u);
+    editor->Reshape(640, 480);
 }
 
 // Each step: a key, then the current curve, the curve count and whether the

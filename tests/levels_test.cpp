@@ -40,25 +40,6 @@ TEST(LevelModel, AddedPointsConvertWindowPixels)
     EXPECT_EQ(level.levelCurves[0].controlPoints.back().pos[2], 2);
 }
 
-TEST(LevelModel, CopyMakesTheLevelAbove)
-{
-    Splines& below = *makeLevel(2, {kSquare, {}});
-    below.levelCurves[0].closure = 1;
-    below.setWindowSize(800, 400);
-    below.currentCurve = 1;
-    below.objectPicked = 3;
-    const Splines above(below);
-    EXPECT_EQ(above.level, 3);
-    ASSERT_EQ(above.levelCurves.size(), 2u);
-    EXPECT_EQ(xy(above.levelCurves[0]), kSquare);
-    EXPECT_EQ(above.levelCurves[0].controlPoints[3].pos[2], 3);
-    EXPECT_EQ(above.levelCurves[0].closure, 1);
-    EXPECT_TRUE(above.levelCurves[1].controlPoints.empty());
-    EXPECT_EQ(above.currentCurve, 1);
-    EXPECT_EQ(above.objectPicked, -1);
-    EXPECT_EQ(above.WindowWidth * 1000 + above.WindowHeight, 800400);
-}
-
 // Deletion by level-wide index over curves {}, {0..3} and a closed {10..12}.
 TEST(LevelModel, DeletionRemovesOnlyThePointTheIndexNames)
 {

@@ -2,7 +2,6 @@
 
 #include <GL/freeglut.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -63,36 +62,6 @@ Points xy(const Nodes& curve)
     for (const Vec3& point : curve.controlPoints)
         points.emplace_back(point.pos[0], point.pos[1]);
     return points;
-}
-
-std::vector<std::vector<Vec3>> captureLineStrips(Splines& level)
-{
-    // Level units straight through: the -5..5 square over the whole window.
-    glViewport(0, 0, kWidth, kHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-5, 5, -5, 5, -100, 100);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    std::vector<float> buffer(1 << 20);
-    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    level.drawCatmullRom();
-    const int size = glRenderMode(GL_RENDER);
-    auto vertex = [&](int at) {
-        return Vec3(buffer[at] / kWidth * 10 - 5, buffer[at + 1] / kHeight * 10 - 5, 100 * (1 - 2 * buffer[at + 2]));
-    };
-    // Mesa reports every piece as a line token, so a strip ends where the
-    // next piece does not start at its last vertex.
-    std::vector<std::vector<Vec3>> strips;
-    for (int at = 0; at + 7 <= size; at += 7) {
-        const Vec3 from = vertex(at + 1);
-        if (strips.empty() || std::fabs(strips.back().back().pos[0] - from.pos[0]) > 1e-4 ||
-            std::fabs(strips.back().back().pos[1] - from.pos[1]) > 1e-4)
-            strips.push_back({from});
-        strips.back().push_back(vertex(at + 4));
-    }
-    return strips;
 }
 
 Rgb pixelAt(int x, int y)

@@ -32,9 +32,6 @@ protected:
 Splines* makeLevel(int number, const std::vector<Points>& curves);
 Points xy(const Nodes& curve);
 
-// The vertices of every line strip the level's curves draw, in level units.
-std::vector<std::vector<Vec3>> captureLineStrips(Splines& level);
-
 // Window colours as 0..255 RGB, equal within 2 for the rounding of floats.
 struct Rgb {
     int r, g, b;

@@ -24,25 +24,21 @@ def to_pixel(x, y):
     return round((x + 5.0) / 10.0 * WIDTH), round((5.0 - y) / 10.0 * HEIGHT)
 
 
-def wait_for(predicate, what, timeout=WAIT):
-    deadline = time.monotonic() + timeout
+def wait_for(predicate, what):
+    deadline = time.monotonic() + WAIT
     while not predicate():
         if time.monotonic() > deadline:
-            raise AssertionError("timed out after %.0f s waiting for %s" % (timeout, what))
+            raise AssertionError("timed out after %.0f s waiting for %s" % (WAIT, what))
         time.sleep(0.05)
 
 
-class Shot:
+class Shot(bytes):
     """One screenshot of the window as raw RGB."""
-
-    def __init__(self, data):
-        self.data = data
 
     def count(self, colour, box):
         x0, y0, x1, y1 = box
-        return sum(all(abs(self.data[3 * (y * WIDTH + x) + i] - colour[i]) <= 12 for i in range(3))
-                   for y in range(max(0, y0), min(HEIGHT - 1, y1) + 1)
-                   for x in range(max(0, x0), min(WIDTH - 1, x1) + 1))
+        return sum(all(abs(self[3 * (y * WIDTH + x) + i] - colour[i]) <= 12 for i in range(3))
+                   for y in range(max(0, y0), min(HEIGHT - 1, y1) + 1) for x in range(max(0, x0), min(WIDTH - 1, x1) + 1))
 
     def near(self, colour, x, y, radius=3):
         """True when the colour is within radius pixels of level point (x, y)."""
@@ -56,8 +52,7 @@ class Editor:
     def __init__(self, display, args, workdir):
         self.env = dict(os.environ, DISPLAY=display, LIBGL_ALWAYS_SOFTWARE="1")
         self.workdir = workdir
-        self.out = open(os.path.join(workdir, "stdout.txt"), "w+b")
-        self.err = open(os.path.join(workdir, "stderr.txt"), "w+b")
+        self.out, self.err = tempfile.TemporaryFile(), tempfile.TemporaryFile()
         self.process = subprocess.Popen([PROGRAM] + list(args), cwd=workdir, env=self.env, stdin=subprocess.PIPE,
                                         stdout=self.out, stderr=self.err, start_new_session=True)
         try:
@@ -71,8 +66,7 @@ class Editor:
     def xdotool(self, *args):
         result = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, timeout=WAIT,
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        if result.returncode != 0:
-            raise AssertionError("xdotool %s failed: %s" % (args, result.stderr.decode()))
+        assert result.returncode == 0, "xdotool %s failed: %s" % (args, result.stderr.decode())
         return result.stdout.decode()
 
     def kill(self):
@@ -80,13 +74,10 @@ class Editor:
             os.killpg(self.process.pid, signal.SIGKILL)
         self.process.wait()
 
-    def stdout(self):
-        self.out.seek(0)
-        return self.out.read().decode()
-
-    def stderr(self):
-        self.err.seek(0)
-        return self.err.read().decode()
+    def printed(self, stream=None):
+        stream = stream or self.out
+        stream.seek(0)
+        return stream.read().decode()
 
     def answer(self, line):
         self.process.stdin.write(line.encode() + b"\n")
@@ -101,20 +92,14 @@ class Editor:
         if action != "mousemove":
             self.xdotool(action, "--window", self.window, button)
 
-    def screenshot(self):
-        return Shot(subprocess.run(["import", "-window", self.window, "-depth", "8", "rgb:-"], env=self.env,
-                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=WAIT,
-                                   check=True).stdout)
-
     def wait_screen(self, predicate, what):
-        wait_for(lambda: predicate(self.screenshot()), what)
+        shot = lambda: Shot(subprocess.run(["import", "-window", self.window, "-depth", "8", "rgb:-"], env=self.env,
+                                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=WAIT).stdout)
+        wait_for(lambda: predicate(shot()), what)
 
     def read(self, name):
         path = os.path.join(self.workdir, name)
-        if not os.path.exists(path):
-            return None
-        with open(path) as f:
-            return f.read()
+        return open(path).read() if os.path.exists(path) else None
 
     def wait_file(self, name, text):
         wait_for(lambda: self.read(name) == text, "%s to hold\n%s" % (name, text))
@@ -151,12 +136,12 @@ class EditorTestCase(unittest.TestCase):
         editor = Editor(self.display, args, self.workdir)
         self.addCleanup(editor.kill)
         # Sanitizer reports land on stderr; any of them fails the test.
-        self.addCleanup(lambda: self.assertNotIn("Sanitizer", editor.stderr()))
+        self.addCleanup(lambda: self.assertNotIn("Sanitizer", editor.printed(editor.err)))
         return editor
 
 
 def main():
     # A guard a little inside CTest's TIMEOUT, so that the cleanups still run.
     signal.signal(signal.SIGALRM, lambda *_: (_ for _ in ()).throw(AssertionError("test file timed out")))
-    signal.alarm(max(10, int(os.environ.get("OMBREL_E2E_LIMIT", "180")) - 10))
+    signal.alarm(max(10, int(os.environ.get("OMBREL_E2E_LIMIT", "150")) - 10))
     unittest.main(verbosity=2)

@@ -12,23 +12,23 @@ class Console(EditorTestCase):
         self.write("in.lev", LAYOUT)
         editor = self.start()
         editor.key("F12")
-        wait_for(lambda: editor.stdout() == "Input filename: ", "the input prompt")
+        wait_for(lambda: editor.printed() == "Input filename: ", "the input prompt")
         editor.answer("in.lev")
         editor.wait_screen(lambda s: s.near(YELLOW, 3, 3) and not s.near(YELLOW, 1, 1), "the file's levels")
         editor.key("F1")
-        wait_for(lambda: editor.stdout() == "Input filename: Output filename: ", "the output prompt")
+        wait_for(lambda: editor.printed() == "Input filename: Output filename: ", "the output prompt")
         editor.answer("  out.lev  ignored")
         editor.wait_file("out.lev", LAYOUT)
         # The names stick: no further prompts.
         os.unlink(os.path.join(self.workdir, "out.lev"))
         editor.key("F12", "F1")
         editor.wait_file("out.lev", LAYOUT)
-        self.assertEqual(editor.stdout(), "Input filename: Output filename: ")
+        self.assertEqual(editor.printed(), "Input filename: Output filename: ")
 
     def test_unreadable_input_starts_a_fresh_level(self):
         os.mkdir(os.path.join(self.workdir, "folder"))
         editor = self.start("-i", "folder", "-o", "out.lev")
-        self.assertEqual(editor.stdout(), "Can't open folder\n")
+        self.assertEqual(editor.printed(), "Can't open folder\n")
         editor.wait_screen(lambda s: all(s.near(YELLOW, x, y) for x in (-1, 1) for y in (-1, 1)), "the default square")
         editor.key("F1")
         editor.wait_file("out.lev", "( 0 1 2 3 )\n0 -1.0000 1.0000 0.0000\n1 1.0000 1.0000 0.0000\n"

@@ -54,7 +54,7 @@ class View(EditorTestCase):
             editor.wait_screen(picture, what)
         editor.key("Escape")
         self.assertEqual(editor.process.wait(timeout=20), 0)
-        self.assertEqual(editor.stdout(), "Curve number: 0\t\tPoint number: 2\n")
+        self.assertEqual(editor.printed(), "Curve number: 0\t\tPoint number: 2\n")
 
 
 if __name__ == "__main__":
