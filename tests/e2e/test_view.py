@@ -26,16 +26,18 @@ class View(EditorTestCase):
         editor = self.start("-display", ":nonexistent", "-geometry", "10x10", "-i", "layout.lev", "-o", "layout.lev")
         self.assertEqual(editor.size, "640x480")
         level = LEVEL_COLOURS[0]
-        moved = [[SQUARE[:2] + [(-3, -3), SQUARE[3]], SQUARE]]
+        moved = [[SQUARE[:2] + [(-3, -3), SQUARE[3]], SQUARE, SQUARE]]
         steps = [  # (what, input, picture after it)
             ("default square", lambda: None, lambda s: all(s.near(YELLOW, x, y) for x, y in SQUARE) and
              s.near(RED, 1.25, 0) and not s.near(RED, -1.25, 0)),
             ("right button adds", lambda: editor.mouse("click", 3, 3, 3), lambda s: s.near(YELLOW, 3, 3)),
             ("c: new curve", lambda: editor.key("c"), lambda s: s.near(level, 3, 3) and not s.near(YELLOW, 3, 3)),
+            ("Left: curve 0", lambda: editor.key("Left"), lambda s: s.near(YELLOW, 3, 3)),
+            ("C: new curve", lambda: editor.key("C"), lambda s: s.near(level, 3, 3) and not s.near(YELLOW, 3, 3)),
             ("O: closed", lambda: editor.key("O"), lambda s: s.near(RED, -1.25, 0) and s.near(RED, 0, 1.25)),
             ("o: open", lambda: editor.key("o"), lambda s: not s.near(RED, -1.25, 0) and s.near(RED, 1.25, 0)),
-            ("Left: curve 0", lambda: editor.key("Left"), lambda s: s.near(YELLOW, 3, 3)),
-            ("Right: curve 1", lambda: editor.key("Right"), lambda s: s.near(level, 3, 3) and not s.near(YELLOW, 3, 3)),
+            ("Right: curve 0", lambda: editor.key("Right"), lambda s: s.near(YELLOW, 3, 3)),
+            ("Left: curve 2", lambda: editor.key("Left"), lambda s: s.near(level, 3, 3) and not s.near(YELLOW, 3, 3)),
             ("middle button deletes", lambda: editor.mouse("click", 2, 3, 3), lambda s: not s.near(level, 3, 3)),
             ("left button drags", lambda: (editor.mouse("mousedown", 1, 1, -1), editor.mouse("mousemove", 1, -3, -3)),
              lambda s: s.near(level, -3, -3)),
