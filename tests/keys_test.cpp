@@ -79,7 +79,9 @@ TEST_F(Keys, ReloadKeepsTheCurrentLevelWithinTheFile)
     reloadFrom("( 0 )\n0 1.0000 2.0000 0.0000\n\n");
     ASSERT_EQ(editor->spline.size(), 1u);
     expectAtLevel(0);
-    EXPECT_EQ(level(0).levelCurves[0].controlPoints.size(), 1u);
+    files->setOutputName(tempPath("saved.lvl").c_str());
+    key(GLUT_KEY_F1);
+    EXPECT_EQ(readWholeFile(tempPath("saved.lvl")), "( 0 )\n0 1.0000 2.0000 0.0000\n\n");
     // A file without point lines leaves one fresh level with its square.
     key(GLUT_KEY_UP);
     reloadFrom("( 0 1 )\n\n( )\n\n");

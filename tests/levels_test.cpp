@@ -37,7 +37,9 @@ TEST(LevelModel, AddedPointsConvertWindowPixels)
         level.addControlPoint(pixel.first, pixel.second);
     level.setWindowSize(640, 480);
     level.addControlPoint(320, 120);
-    EXPECT_EQ(xy(level.levelCurves[0]), (Points{{9, 9}, {0, 0}, {-5, 5}, {5, -5}, {-3, -3}, {0, 2.5f}}));
+    level.setWindowSize(1, 1);
+    level.addControlPoint(1, 1);
+    EXPECT_EQ(xy(level.levelCurves[0]), (Points{{9, 9}, {0, 0}, {-5, 5}, {5, -5}, {-3, -3}, {0, 2.5f}, {5, -5}}));
     EXPECT_EQ(level.levelCurves[0].controlPoints.back().pos[2], 2);
 }
 
