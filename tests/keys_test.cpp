@@ -90,12 +90,17 @@ TEST_F(Keys, ReloadKeepsTheCurrentLevelWithinTheFile)
     EXPECT_EQ(level(0).levelCurves[0].controlPoints.size(), 4u);
 }
 
-// A missing file or a directory: "Can't open", and the levels stay (resized).
-TEST_F(Keys, FailedReloadKeepsTheLevels)
+// A missing file or a directory: "Can't open"; at start-up the editor begins
+// with one fresh level, on F12 the levels stay (resized).
+TEST_F(Keys, FailedReadsKeepTheLevels)
 {
     mkdir(tempPath("folder.lvl").c_str(), 0755);
     for (const std::string& name : {tempPath("missing.lvl"), tempPath("folder.lvl")}) {
         files->setInputName(name.c_str());
+        CaptureStdout();
+        const Graphics fresh(files);
+        EXPECT_EQ(GetCapturedStdout(), "Can't open " + name + "\n");
+        EXPECT_EQ(fresh.spline.size(), 1u);
         key(GLUT_KEY_UP);
         level(1).WindowWidth = 1;
         CaptureStdout();

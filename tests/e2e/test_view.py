@@ -1,8 +1,9 @@
 """Every key and mouse button on the real window, each followed by the picture
-it must leave; F1 and F12 through a file, Escape last. Options that a toolkit
-would take (-display, -geometry) must not reach it."""
+it must leave; F1 and F12 ask for their file names on the console once, and
+Escape ends the run. Options that a toolkit would take (-display, -geometry)
+must not reach it."""
 
-from editor import LEVEL_COLOURS, MAGENTA, OVERLAY, RED, YELLOW, EditorTestCase, main
+from editor import LEVEL_COLOURS, MAGENTA, OVERLAY, RED, YELLOW, EditorTestCase, main, wait_for
 
 SQUARE = [(-1, 1), (1, 1), (1, -1), (-1, -1)]
 
@@ -22,8 +23,11 @@ def level_file(levels):
 
 class View(EditorTestCase):
     def test_every_input_shows(self):
-        self.write("layout.lev", level_file([[SQUARE]]))
-        editor = self.start("-display", ":nonexistent", "-geometry", "10x10", "-i", "layout.lev", "-o", "layout.lev")
+        editor = self.start("-display", ":nonexistent", "-geometry", "10x10")
+
+        def answer(prompt, name):
+            wait_for(lambda: editor.printed().endswith(prompt), prompt)
+            editor.answer(name)
         self.assertEqual(editor.size, "640x480")
         level = LEVEL_COLOURS[0]
         moved = [[SQUARE[:2] + [(-3, -3), SQUARE[3]], SQUARE, SQUARE]]
@@ -46,17 +50,19 @@ class View(EditorTestCase):
             ("Down: one level", lambda: editor.key("Down"), lambda s: not s.count(LEVEL_COLOURS[1], OVERLAY)),
             ("w: overlay off", lambda: editor.key("w"), lambda s: not s.count(MAGENTA, OVERLAY)),
             ("w: overlay on", lambda: editor.key("w"), lambda s: s.count(MAGENTA, OVERLAY) > 20),
-            ("F1 saves", lambda: (editor.key("F1"), editor.wait_file("layout.lev", level_file(moved * 2))),
+            ("F1 asks and saves", lambda: (editor.key("F1"), answer("Output filename: ", "  layout.lev"),
+                                           editor.wait_file("layout.lev", level_file(moved * 2))),
              lambda s: s.near(level, -3, -3) and s.near(YELLOW, 1, -1)),
             ("point to lose", lambda: editor.mouse("click", 3, 4, -4), lambda s: s.near(YELLOW, 4, -4)),
-            ("F12 reloads", lambda: editor.key("F12"), lambda s: not s.near(YELLOW, 4, -4) and s.near(YELLOW, -3, -3)),
+            ("F12 asks and reloads", lambda: (editor.key("F12"), answer("Input filename: ", "layout.lev")), lambda s: not s.near(YELLOW, 4, -4) and s.near(YELLOW, -3, -3)),
         ]
         for what, event, picture in steps:
             event()
             editor.wait_screen(picture, what)
-        editor.key("Escape")
+        # The names stick: no prompt holds up the Escape.
+        editor.key("F12", "F1", "Escape")
         self.assertEqual(editor.process.wait(timeout=20), 0)
-        self.assertEqual(editor.printed(), "Curve number: 0\t\tPoint number: 2\n")
+        self.assertEqual(editor.printed(), "Curve number: 0\t\tPoint number: 2\nOutput filename: Input filename: ")
 
 
 if __name__ == "__main__":
