@@ -34,15 +34,6 @@ std::vector<Splines*> load(const std::string& text)
     return levels;
 }
 
-TEST(LevelFileReader, ReadsTheWorkedExampleBack)
-{
-    const std::vector<Splines*> levels = load(kWorkedExample);
-    ASSERT_EQ(levels.size(), 2u);
-    EXPECT_EQ(levels[1]->level, 1);
-    EXPECT_EQ(levels[0]->levelCurves[1].closure, 0);
-    EXPECT_EQ(save(levels), kWorkedExample);
-}
-
 // One word per prompt: a second word answers the next prompt, and at the end
 // of input the name stays empty, so the next save asks again.
 TEST(LevelFileNames, PromptsReadOneWordEach)
