@@ -1,148 +1,51 @@
+// What a frame shows: curve shapes, colours, depth planes and the overlay.
 #include "support.h"
 
 namespace {
 
-const std::vector<std::pair<float, float>> kSquare = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
-
-void drawCurves(Splines& level) { level.drawCatmullRom(); }
-
-void expectAt(const Vec3& vertex, float x, float y, float z)
-{
-    EXPECT_NEAR(vertex.pos[0], x, 1e-3);
-    EXPECT_NEAR(vertex.pos[1], y, 1e-3);
-    EXPECT_NEAR(vertex.pos[2], z, 1e-3);
-}
+const Points kSquare = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
 
 class Drawing : public EditorTest {};
 
-TEST_F(Drawing, OpenSquareIsOneSegmentFromPointOneToPointTwo)
+// An open curve of four or more points runs from point 1 to the last but one;
+// closed and shorter curves are loops. Each spot is on a line (true) or off
+// every line (false); squares have half-size 1, so sides bulge out to 1.25.
+TEST_F(Drawing, CurveShapes)
 {
-    Splines& level = *makeLevel(0, {kSquare});
-    const auto strips = captureLineStrips(drawCurves, level);
-    ASSERT_EQ(strips.size(), 1u);
-    ASSERT_EQ(strips[0].size(), 11u);
-    expectAt(strips[0].front(), 1, 1, 0);
-    expectAt(strips[0].back(), 1, -1, 0);
-    expectAt(strips[0][5], 1.25f, 0, 0);
-}
-
-TEST_F(Drawing, ClosedSquareLoopsFromPointTwoBackToIt)
-{
-    Splines& level = *makeLevel(2, {kSquare});
-    level.levelCurves[0].closure = 1;
-    const auto strips = captureLineStrips(drawCurves, level);
-    ASSERT_EQ(strips.size(), 1u);
-    ASSERT_EQ(strips[0].size(), 41u);
-    expectAt(strips[0].front(), 1, -1, 2);
-    expectAt(strips[0][5], 0, -1.25f, 2);
-    expectAt(strips[0][10], -1, -1, 2);
-    expectAt(strips[0].back(), 1, -1, 2);
-    for (const Vec3& vertex : strips[0])
-        EXPECT_NEAR(vertex.pos[2], 2, 1e-3);
-}
-
-TEST_F(Drawing, ShortCurvesAreLoopsWhateverTheirClosure)
-{
-    Splines& level = *makeLevel(1, {{{0, 0}}, {}, {{-2, 0}, {2, 0}}, {}, {{0, 3}, {1, 2}, {-1, 2}}});
-    const auto strips = captureLineStrips(drawCurves, level);
-    ASSERT_EQ(strips.size(), 3u);
-    EXPECT_EQ(strips[0].size(), 11u);
-    for (const Vec3& vertex : strips[0])
-        expectAt(vertex, 0, 0, 1);
-    ASSERT_EQ(strips[1].size(), 21u);
-    expectAt(strips[1].front(), -2, 0, 1);
-    expectAt(strips[1][10], 2, 0, 1);
-    expectAt(strips[1].back(), -2, 0, 1);
-    ASSERT_EQ(strips[2].size(), 31u);
-    expectAt(strips[2].front(), 1, 2, 1);
-    expectAt(strips[2].back(), 1, 2, 1);
-}
-
-TEST(CatmullRom, InterpolatesAndWrapsAtBothEnds)
-{
-    Splines& level = *makeLevel(3, {kSquare});
-    float point[3];
-    level.interpolatedPoint(0.5f, 0, point, 0);
-    EXPECT_FLOAT_EQ(point[0], 0);
-    EXPECT_FLOAT_EQ(point[1], -1.25f);
-    EXPECT_FLOAT_EQ(point[2], 3);
-    // Segment 0 runs from point 2 to point 3, segment 1 from point 3 to point 0.
-    level.interpolatedPoint(0, 0, point, 0);
-    EXPECT_FLOAT_EQ(point[0], 1);
-    EXPECT_FLOAT_EQ(point[1], -1);
-    level.interpolatedPoint(1, 0, point, 0);
-    EXPECT_FLOAT_EQ(point[0], -1);
-    EXPECT_FLOAT_EQ(point[1], -1);
-    level.interpolatedPoint(1, 1, point, 0);
-    EXPECT_FLOAT_EQ(point[0], -1);
-    EXPECT_FLOAT_EQ(point[1], 1);
-    level.interpolatedPoint(0, 3, point, 0);
-    EXPECT_FLOAT_EQ(point[0], 1);
-    EXPECT_FLOAT_EQ(point[1], 1);
-}
-
-// Names in drawing order: markers 1..n in level-wide order, then 0 for the
-// curve lines, which are no control point.
-TEST_F(Drawing, MarkersCarryTheirLevelWideIndexPlusOne)
-{
-    Splines& level = *makeLevel(0, {kSquare, {{-3, 3}, {-3, -3}, {3, -3}}});
-    EXPECT_EQ(selectionNames(level, 0), (std::vector<unsigned>{1, 2, 3, 4, 5, 6, 7, 0}));
-    Splines& emptyFirst = *makeLevel(0, {{}, {{-3, 3}, {3, -3}}});
-    EXPECT_EQ(selectionNames(emptyFirst, 0), (std::vector<unsigned>{1, 2, 0}));
-    // A level below the current one draws everything under name 0.
-    EXPECT_EQ(selectionNames(level, 1), (std::vector<unsigned>{0}));
-}
-
-TEST_F(Drawing, NormalPassLoadsNoName)
-{
-    std::vector<GLuint> buffer(64);
-    glSelectBuffer(64, buffer.data());
-    glRenderMode(GL_SELECT);
-    glInitNames();
-    glPushName(99);
+    editor->showMessages = 0;
+    editor->spline[0] = makeLevel(0, {{{-3.5f, 3.5f}, {-1.5f, 3.5f}, {-1.5f, 1.5f}, {-3.5f, 1.5f}},
+                                      {{1.5f, 3.5f}, {3.5f, 3.5f}, {3.5f, 1.5f}, {1.5f, 1.5f}}, {{0, 0}}, {},
+                                      {{1, -2.5f}, {4, -2.5f}}, {{-4, -4}, {-1, -4}, {-2.5f, -1.5f}}});
+    level(0).levelCurves[1].closure = 1;
     editor->Display();
-    glRenderMode(GL_RENDER);
-    EXPECT_EQ(buffer[3], 99u);
+    const struct { float x, y; bool line; } spots[] = {
+        {-1.25f, 2.5f, true}, {-3.75f, 2.5f, false}, {-2.5f, 3.75f, false}, {-2.5f, 1.25f, false},
+        {3.75f, 2.5f, true}, {1.25f, 2.5f, true}, {2.5f, 3.75f, true}, {2.5f, 1.25f, true},
+        {2.5f, -2.5f, true}, {-2.5f, -4.3125f, true}};
+    for (const auto& spot : spots)
+        EXPECT_EQ(colourNear(spot.x, spot.y, kRed), spot.line) << spot.x << ", " << spot.y;
 }
 
-TEST_F(Drawing, PickRegionOnALineAloneYieldsNoPositiveName)
-{
-    // The open square's line bulges out to (1.25, 0), away from every marker.
-    editor->MouseMoved(pixelX(1.25f), pixelY(0));
-    level(0).renderMode = GL_SELECT;
-    editor->Display();
-    level(0).renderMode = GL_RENDER;
-    ASSERT_GE(editor->hits, 1);
-    for (int n = 0; n < editor->hits; ++n)
-        EXPECT_EQ(editor->selectBuf[4 * n + 3], 0u);
-    EXPECT_EQ(level(0).objectPicked, -1);
-}
-
-TEST_F(Drawing, DefaultSquareColours)
+TEST_F(Drawing, MarkerAndLineColours)
 {
     editor->showMessages = 0;
     editor->Display();
-    // Yellow markers at the corners (the red line runs over the centres of
-    // points 1 and 2), the wire cube only around point 1.
+    // The default square: yellow markers (the red line runs over the centres
+    // of points 1 and 2), the wire cube only around point 1.
     for (const auto& corner : kSquare)
         EXPECT_EQ(pixelAt(pixelX(corner.first) - 2, pixelY(corner.second)), kYellow);
-    EXPECT_TRUE(colourNear(pixelX(0.9f), pixelY(1), 1, kYellow));
+    EXPECT_TRUE(colourNear(0.9f, 1, kYellow));
     EXPECT_EQ(pixelAt(pixelX(-0.92f), pixelY(1)), kBlack);
-    EXPECT_TRUE(colourNear(pixelX(1.25f), pixelY(0), 2, kRed));
+    EXPECT_TRUE(colourNear(1.25f, 0, kRed, 2));
     EXPECT_EQ(pixelAt(pixelX(0), pixelY(-1.25f)), kBlack);
-}
-
-TEST_F(Drawing, CurrentLevelColoursAroundTheCurrentCurve)
-{
-    // Curve 0 before the current curve keeps the level colour; curve 2 after
-    // it and every line turn red.
+    // Curves before the current one keep the level colour; the current
+    // curve's markers are yellow; later curves and every line turn red.
     editor->spline[0] = makeLevel(0, {{{-3, 3}}, {{-3, -3}, {-2, -3}}, {{3, 3}}});
     level(0).currentCurve = 1;
-    editor->showMessages = 0;
     editor->Display();
     EXPECT_EQ(pixelAt(pixelX(-3), pixelY(3)), kCurrentLevel);
     EXPECT_EQ(pixelAt(pixelX(-3), pixelY(-3) - 2), kYellow);
-    EXPECT_TRUE(colourNear(pixelX(-2.5f), pixelY(-3), 1, kRed));
+    EXPECT_TRUE(colourNear(-2.5f, -3, kRed));
     EXPECT_EQ(pixelAt(pixelX(3), pixelY(3)), kRed);
     // A single-point current curve has no wire cube.
     level(0).currentCurve = 2;
@@ -153,29 +56,63 @@ TEST_F(Drawing, CurrentLevelColoursAroundTheCurrentCurve)
     level(0).currentCurve = 3;
     editor->Display();
     EXPECT_EQ(pixelAt(pixelX(-3), pixelY(-3)), kCurrentLevel);
-    EXPECT_TRUE(colourNear(pixelX(-2.5f), pixelY(-3), 1, kCurrentLevel));
+    EXPECT_TRUE(colourNear(-2.5f, -3, kCurrentLevel));
 }
 
-TEST_F(Drawing, LowerLevelsInTheirColoursOnBothClipPlanes)
+// Level i holds one straight line at y = 4 - 2 (i % 5), markers far off at
+// x = +-4. The current level lies on the far clip plane, and level 0 on the
+// near one when it is the lowest level shown; on level 19 rounding puts the
+// far plane just short of the level unless depth is clamped.
+TEST_F(Drawing, LevelLinesInTheirColoursUpToTheClipPlanes)
 {
-    editor->spline.clear();
-    for (int i = 0; i <= 4; ++i)
-        editor->spline.push_back(makeLevel(i, {{{-4.0f + 2 * i, 0}}}));
-    editor->currentLevel = 4;
-    editor->cameraPos[2] = 9;
     editor->showMessages = 0;
+    editor->spline.clear();
+    for (int i = 0; i <= 19; ++i)
+        editor->spline.push_back(makeLevel(i, {{{-4, 4.0f - 2 * (i % 5)}, {4, 4.0f - 2 * (i % 5)}}}));
+    const struct { int current; Rgb rows[5]; } cases[] = {
+        {3, {kThreeBelow, kTwoBelow, kOneBelow, kRed, kBlack}}, {19, {kBlack, kThreeBelow, kTwoBelow, kOneBelow, kRed}}};
+    for (const auto& c : cases) {
+        while (editor->currentLevel < c.current)
+            key(GLUT_KEY_UP);
+        editor->Display();
+        for (int row = 0; row < 5; ++row)
+            EXPECT_TRUE(colourNear(0, 4.0f - 2 * row, c.rows[row])) << row << " on " << c.current;
+    }
+}
+
+// Which pixels of the overlay's corner (160 x 110) have the colour.
+std::vector<bool> overlayMask(Rgb colour)
+{
+    std::vector<unsigned char> rgb(160 * 110 * 3);
+    glReadPixels(0, 480 - 110, 160, 110, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    std::vector<bool> mask;
+    for (size_t at = 0; at < rgb.size(); at += 3)
+        mask.push_back(Rgb{rgb[at], rgb[at + 1], rgb[at + 2]} == colour);
+    return mask;
+}
+
+// The legend names the current level in red and up to three below it in
+// their level colours, under fixed lines in magenta; 'w' hides it all.
+TEST_F(Drawing, OverlayLegendFollowsTheCurrentLevel)
+{
+    const Rgb kText{230, 0, 230}, labels[] = {kRed, kOneBelow, kTwoBelow, kThreeBelow};
+    const std::vector<bool> none(160 * 110, false);
+    std::vector<std::vector<bool>> currentLabels;
+    for (const int top : {0, 2, 7}) {
+        while (editor->currentLevel < top)
+            key(GLUT_KEY_UP);
+        editor->Display();
+        EXPECT_NE(overlayMask(kText), none);
+        for (int below = 0; below <= 3; ++below)
+            EXPECT_EQ(overlayMask(labels[below]) != none, below <= top) << below << " below " << top;
+        currentLabels.push_back(overlayMask(kRed));
+    }
+    EXPECT_NE(currentLabels[0], currentLabels[1]);
+    EXPECT_NE(currentLabels[1], currentLabels[2]);
+    editor->Keyboard('w', 0, 0);
     editor->Display();
-    EXPECT_EQ(pixelAt(pixelX(-4), pixelY(0)), kBlack);  // level 0: four below, not drawn
-    EXPECT_EQ(pixelAt(pixelX(-2), pixelY(0)), kThreeBelow);
-    EXPECT_EQ(pixelAt(pixelX(0), pixelY(0)), kTwoBelow);
-    EXPECT_EQ(pixelAt(pixelX(2), pixelY(0)), kOneBelow);
-    EXPECT_EQ(pixelAt(pixelX(4), pixelY(0)), kYellow);
-    // On level 1, level 0 lies on the near plane and level 1 on the far one.
-    editor->currentLevel = 1;
-    editor->cameraPos[2] = 6;
-    editor->Display();
-    EXPECT_EQ(pixelAt(pixelX(-4), pixelY(0)), kOneBelow);
-    EXPECT_EQ(pixelAt(pixelX(-2), pixelY(0)), kYellow);
+    EXPECT_EQ(overlayMask(kText), none);
+    EXPECT_EQ(overlayMask(kRed), none);
 }
 
 }  // namespace

@@ -1,33 +1,20 @@
-#include <dirent.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <filesystem>
 #include <random>
 
 #include "support.h"
 
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
-
 namespace {
 
 const char kWorkedExample[] =
-    "( 0 1 2 3 )( 4 5 6 )\n"
-    "0 -2.0000 -2.0000 0.0000\n"
-    "1 2.0000 -2.0000 0.0000\n"
-    "2 2.0000 2.0000 0.0000\n"
-    "3 -2.0000 2.0000 0.0000\n"
-    "4 -1.0000 0.0000 0.0000\n"
-    "5 0.0000 1.0000 0.0000\n"
-    "6 1.0000 0.0000 0.0000\n"
-    "\n"
-    "( 0 1 )\n"
-    "0 0.5000 0.2500 1.0000\n"
-    "1 -1.1250 3.0000 1.0000\n"
-    "\n";
+    "( 0 1 2 3 )( 4 5 6 )\n0 -2.0000 -2.0000 0.0000\n1 2.0000 -2.0000 0.0000\n2 2.0000 2.0000 0.0000\n"
+    "3 -2.0000 2.0000 0.0000\n4 -1.0000 0.0000 0.0000\n5 0.0000 1.0000 0.0000\n6 1.0000 0.0000 0.0000\n\n"
+    "( 0 1 )\n0 0.5000 0.2500 1.0000\n1 -1.1250 3.0000 1.0000\n\n";
 
 std::string save(std::vector<Splines*> levels, const std::string& name = "saved.lvl")
 {
@@ -47,66 +34,35 @@ std::vector<Splines*> load(const std::string& text)
     return levels;
 }
 
-std::vector<Splines*> workedExampleLevels()
-{
-    std::vector<Splines*> levels = {
-        makeLevel(0, {{{-2, -2}, {2, -2}, {2, 2}, {-2, 2}}, {{-1, 0}, {0, 1}, {1, 0}}}),
-        makeLevel(1, {{{0.5f, 0.25f}, {-1.125f, 3}}})};
-    levels[0]->levelCurves[0].closure = 1;
-    return levels;
-}
-
-TEST(LevelFileWriter, WritesTheWorkedExampleExactly)
-{
-    EXPECT_EQ(save(workedExampleLevels()), kWorkedExample);
-}
-
-TEST(LevelFileWriter, EmptyCurvesAndLevelsKeepTheNumbering)
-{
-    std::vector<Splines*> levels = {makeLevel(0, {{}, {{1, 2}}, {}, {{-0.00001f, 0.33333f}, {5, -5}}}),
-                                    makeLevel(1, {{}, {}})};
-    EXPECT_EQ(save(levels),
-              "( )( 0 )( )( 1 2 )\n"
-              "0 1.0000 2.0000 0.0000\n"
-              "1 -0.0000 0.3333 0.0000\n"
-              "2 5.0000 -5.0000 0.0000\n"
-              "\n"
-              "( )( )\n"
-              "\n");
-}
-
 // One word per prompt: a second word answers the next prompt, and at the end
 // of input the name stays empty, so the next save asks again.
-TEST(LevelFileWriter, PromptsReadOneWordEach)
+TEST(LevelFileNames, PromptsReadOneWordEach)
 {
     const std::string first = tempPath("first.lvl"), second = tempPath("second.lvl");
     writeWholeFile(second, kWorkedExample);
-    feedStdin("  " + first + " " + second + "\n");
-    FileIO files;
-    std::vector<Splines*> levels = workedExampleLevels();
+    writeWholeFile(tempPath("stdin"), "  " + first + " " + second + "\n");
+    ASSERT_TRUE(std::freopen(tempPath("stdin").c_str(), "r", stdin));
+    FileIO files, unnamed;
+    std::vector<Splines*> levels = load(kWorkedExample);
     CaptureStdout();
     files.writeFile(levels);
     files.writeFile(levels);
     files.readFile(levels);
-    EXPECT_EQ(GetCapturedStdout(), "Output filename: Input filename: ");
-    EXPECT_EQ(files.writefile, first);
-    EXPECT_EQ(readWholeFile(first), kWorkedExample);
-    FileIO unnamed;
-    CaptureStdout();
     unnamed.writeFile(levels);
     unnamed.readFile(levels);
     unnamed.writeFile(levels);
-    EXPECT_EQ(GetCapturedStdout(), "Output filename: Can't open \nInput filename: Can't open \nOutput filename: Can't open \n");
+    EXPECT_EQ(GetCapturedStdout(), "Output filename: Input filename: Output filename: Can't open \n"
+                                   "Input filename: Can't open \nOutput filename: Can't open \n");
+    EXPECT_EQ(files.writefile, first);
+    EXPECT_EQ(readWholeFile(first), kWorkedExample);
     EXPECT_EQ(levels.size(), 2u);
 }
 
 bool onlyFileIn(const std::string& folder, const std::string& name)
 {
-    DIR* const dir = opendir(folder.c_str());
     int others = 0;
-    for (dirent* entry; (entry = readdir(dir));)
-        others += std::string(entry->d_name) != "." && std::string(entry->d_name) != ".." && entry->d_name != name;
-    closedir(dir);
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        others += entry.path().filename() != name;
     return others == 0;
 }
 
@@ -117,7 +73,7 @@ TEST(SafeSave, ReplacesThroughALinkAndKeepsPermissions)
     writeWholeFile(folder + "/real.lvl", "old");
     chmod((folder + "/real.lvl").c_str(), 0640);
     ASSERT_EQ(symlink("linked/real.lvl", tempPath("link.lvl").c_str()), 0);
-    save(workedExampleLevels(), "link.lvl");
+    save(load(kWorkedExample), "link.lvl");
     struct stat info;
     ASSERT_EQ(lstat(tempPath("link.lvl").c_str(), &info), 0);
     EXPECT_TRUE(S_ISLNK(info.st_mode));
@@ -127,59 +83,37 @@ TEST(SafeSave, ReplacesThroughALinkAndKeepsPermissions)
     EXPECT_TRUE(onlyFileIn(folder, "real.lvl"));
 }
 
-TEST(SafeSave, TargetsThatCannotBeWrittenAreNotOpened)
+// A missing folder or a directory as target; and a child whose files may not
+// grow past 100 bytes, which fails in the middle of a save: the old file must
+// survive whole and the failure must be said.
+TEST(SafeSave, FailedSavesSaySoAndKeepTheOldFile)
 {
-    std::vector<Splines*> levels = workedExampleLevels();
+    std::vector<Splines*> levels = load(kWorkedExample);
     for (const std::string& target : {tempPath("no-such-folder/out.lvl"), tempPath("")}) {
-        FileIO files;
-        files.setOutputName(target.c_str());
         CaptureStdout();
-        files.writeFile(levels);
+        save(levels, target.substr(tempPath("").size()));
         EXPECT_EQ(GetCapturedStdout(), "Can't open " + target + "\n");
     }
-}
-
-// A child whose files may not grow past 100 bytes fails in the middle of a
-// save; the old file must survive whole and the failure must be said.
-TEST(SafeSave, FailedWriteKeepsTheOldFileAndSaysSo)
-{
-    const std::string folder = tempPath("full");
+    const std::string folder = tempPath("full"), target = folder + "/kept.lvl";
     mkdir(folder.c_str(), 0755);
-    const std::string target = folder + "/kept.lvl";
     writeWholeFile(target, "previous contents\n");
-    const std::string output = tempPath("child-stdout");
     std::fflush(stdout);
     const pid_t child = fork();
     if (child == 0) {
-        std::freopen(output.c_str(), "w", stdout);
+        std::freopen(tempPath("child-stdout").c_str(), "w", stdout);
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit = {100, 100};
         setrlimit(RLIMIT_FSIZE, &limit);
-        FileIO files;
-        files.setOutputName(target.c_str());
-        std::vector<Splines*> levels = workedExampleLevels();
-        files.writeFile(levels);
+        save(levels, "full/kept.lvl");
         std::fflush(stdout);
         _exit(0);
     }
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(readWholeFile(output), "Can't write " + target + "\n");
+    EXPECT_EQ(readWholeFile(tempPath("child-stdout")), "Can't write " + target + "\n");
     EXPECT_EQ(readWholeFile(target), "previous contents\n");
     EXPECT_TRUE(onlyFileIn(folder, "kept.lvl"));
-}
-
-TEST(LevelFileReader, ReadsTheWorkedExampleBack)
-{
-    const std::vector<Splines*> levels = load(kWorkedExample);
-    ASSERT_EQ(levels.size(), 2u);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(levels[i]->level, i);
-        for (const Nodes& curve : levels[i]->levelCurves)
-            EXPECT_EQ(curve.closure, 0);
-    }
-    EXPECT_EQ(save(levels), kWorkedExample);
 }
 
 struct Reading {

@@ -1,13 +1,12 @@
-#include "support.h"
+// Keys acting on the editor's levels and curves, and F12 through the editor.
+#include <sys/stat.h>
 
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
+#include "support.h"
 
 namespace {
 
 class Keys : public EditorTest {
 protected:
-    void press(int key) { editor->SpecialKeyboard(key, 0, 0); }
     void expectAtLevel(int number)
     {
         EXPECT_EQ(editor->currentLevel, number);
@@ -17,103 +16,101 @@ protected:
     {
         writeWholeFile(tempPath("reloaded.lvl"), text);
         files->setInputName(tempPath("reloaded.lvl").c_str());
-        press(GLUT_KEY_F12);
+        key(GLUT_KEY_F12);
     }
 };
 
+// Past the top level, Up copies it one unit higher (curves, closure, current
+// curve and window size; nothing picked), and only once.
 TEST_F(Keys, ClimbingCopiesTheTopLevelOnlyOnce)
 {
-    press(GLUT_KEY_DOWN);
+    key(GLUT_KEY_DOWN);
     expectAtLevel(0);
     level(0).addNewCurve();
-    press(GLUT_KEY_UP);
+    level(0).closeCurve();
+    level(0).levelCurves.emplace_back();
+    level(0).objectPicked = 3;
+    editor->Reshape(800, 400);
+    key(GLUT_KEY_UP);
     expectAtLevel(1);
     ASSERT_EQ(editor->spline.size(), 2u);
     EXPECT_EQ(level(1).level, 1);
     EXPECT_EQ(level(1).currentCurve, 1);
+    EXPECT_EQ(level(1).objectPicked, -1);
+    EXPECT_EQ(level(1).levelCurves[1].closure, 1);
+    EXPECT_EQ(level(1).levelCurves[2].controlPoints.size(), 0u);
     EXPECT_EQ(level(1).levelCurves[0].controlPoints[2].pos[2], 1);
-    level(1).addControlPoint(320, 240);
-    press(GLUT_KEY_UP);
-    press(GLUT_KEY_DOWN);
+    level(1).addControlPoint(400, 200);
+    EXPECT_EQ(xy(level(1).levelCurves[1]).back(), std::make_pair(0.0f, 0.0f));
+    key(GLUT_KEY_UP);
+    key(GLUT_KEY_DOWN);
     expectAtLevel(1);
-    press(GLUT_KEY_DOWN);
-    press(GLUT_KEY_UP);
+    key(GLUT_KEY_DOWN);
+    key(GLUT_KEY_UP);
     EXPECT_EQ(editor->spline.size(), 3u);
     EXPECT_EQ(level(1).levelCurves[1].controlPoints.size(), 5u);
+    editor->Reshape(640, 480);
 }
 
-int framesDrawn = 0;
-void countFrame() { ++framesDrawn; }
-
-// Character keys ask for a frame, recognised or not; special keys never do.
-TEST_F(Keys, OnlyCharacterKeysRequestARedisplay)
+// Each step: a key, then the current curve, the curve count and whether the
+// current curve is closed.
+TEST_F(Keys, CurveKeysStepAddCloseAndOpen)
 {
-    glutDisplayFunc(countFrame);
-    glutMainLoopEvent();
-    framesDrawn = 0;
-    for (const unsigned char key : {'W', 'x', 'w'}) {
-        editor->Keyboard(key, 0, 0);
-        glutMainLoopEvent();
+    const struct { int key; bool special; int current, count, closed; } steps[] = {
+        {GLUT_KEY_RIGHT, true, 0, 1, 0}, {GLUT_KEY_LEFT, true, 0, 1, 0}, {'c', false, 1, 2, 0},
+        {'O', false, 1, 2, 1}, {'C', false, 2, 3, 0}, {GLUT_KEY_RIGHT, true, 0, 3, 0},
+        {GLUT_KEY_RIGHT, true, 1, 3, 1}, {'o', false, 1, 3, 0}, {'O', false, 1, 3, 1},
+        {GLUT_KEY_LEFT, true, 0, 3, 0}, {GLUT_KEY_LEFT, true, 2, 3, 0}, {'W', false, 2, 3, 0},
+        {'x', false, 2, 3, 0}, {GLUT_KEY_HOME, true, 2, 3, 0}};
+    for (const auto& s : steps) {
+        s.special ? key(s.key) : editor->Keyboard(static_cast<unsigned char>(s.key), 0, 0);
+        EXPECT_EQ(level(0).currentCurve, s.current) << s.key;
+        EXPECT_EQ(level(0).levelCurves.size(), static_cast<size_t>(s.count)) << s.key;
+        EXPECT_EQ(level(0).levelCurves[s.current].closure, s.closed) << s.key;
     }
-    EXPECT_EQ(framesDrawn, 3);
-    EXPECT_EQ(editor->showMessages, 0);
-    for (const int key : {GLUT_KEY_F2, GLUT_KEY_HOME, GLUT_KEY_RIGHT}) {
-        press(key);
-        glutMainLoopEvent();
-    }
-    EXPECT_EQ(framesDrawn, 3);
-    EXPECT_EQ(level(0).levelCurves.size(), 1u);
-    expectAtLevel(0);
-}
-
-TEST_F(Keys, SaveThenReloadRoundTripsSilently)
-{
-    const std::string path = tempPath("round-trip.lvl");
-    files->setOutputName(path.c_str());
-    editor->Keyboard('c', 0, 0);
-    press(GLUT_KEY_UP);
-    level(1).addControlPoint(100, 100);
-    CaptureStdout();
-    press(GLUT_KEY_F1);
-    const std::string saved = readWholeFile(path);
-    reloadFrom(saved);
-    EXPECT_EQ(GetCapturedStdout(), "");
-    ASSERT_EQ(editor->spline.size(), 2u);
-    expectAtLevel(1);
-    EXPECT_EQ(level(1).levelCurves[1].controlPoints.size(), 5u);
-    EXPECT_EQ(level(1).WindowWidth, 640);
-    press(GLUT_KEY_F1);
-    EXPECT_EQ(readWholeFile(path), saved);
+    EXPECT_EQ(level(0).levelCurves[1].controlPoints.size(), 4u);
+    EXPECT_EQ(level(0).levelCurves[1].closure, 1);
 }
 
 TEST_F(Keys, ReloadKeepsTheCurrentLevelWithinTheFile)
 {
     for (int i = 0; i < 3; ++i)
-        press(GLUT_KEY_UP);
+        key(GLUT_KEY_UP);
     reloadFrom("( 0 )\n0 1.0000 2.0000 0.0000\n\n");
     ASSERT_EQ(editor->spline.size(), 1u);
     expectAtLevel(0);
-    EXPECT_EQ(level(0).levelCurves[0].controlPoints.size(), 1u);
+    files->setOutputName(tempPath("saved.lvl").c_str());
+    key(GLUT_KEY_F1);
+    EXPECT_EQ(readWholeFile(tempPath("saved.lvl")), "( 0 )\n0 1.0000 2.0000 0.0000\n\n");
     // A file without point lines leaves one fresh level with its square.
-    press(GLUT_KEY_UP);
+    key(GLUT_KEY_UP);
     reloadFrom("( 0 1 )\n\n( )\n\n");
     ASSERT_EQ(editor->spline.size(), 1u);
     expectAtLevel(0);
     EXPECT_EQ(level(0).levelCurves[0].controlPoints.size(), 4u);
 }
 
-TEST_F(Keys, FailedReloadKeepsTheLevelsAndStillResizes)
+// A missing file or a directory: "Can't open"; at start-up the editor begins
+// with one fresh level, on F12 the levels stay (resized).
+TEST_F(Keys, FailedReadsKeepTheLevels)
 {
-    const std::string missing = tempPath("missing.lvl");
-    files->setInputName(missing.c_str());
-    press(GLUT_KEY_UP);
-    level(1).WindowWidth = 1;
-    CaptureStdout();
-    press(GLUT_KEY_F12);
-    EXPECT_EQ(GetCapturedStdout(), "Can't open " + missing + "\n");
-    EXPECT_EQ(editor->spline.size(), 2u);
-    expectAtLevel(1);
-    EXPECT_EQ(level(1).WindowWidth, 640);
+    mkdir(tempPath("folder.lvl").c_str(), 0755);
+    for (const std::string& name : {tempPath("missing.lvl"), tempPath("folder.lvl")}) {
+        files->setInputName(name.c_str());
+        CaptureStdout();
+        const Graphics fresh(files);
+        EXPECT_EQ(GetCapturedStdout(), "Can't open " + name + "\n");
+        EXPECT_EQ(fresh.spline.size(), 1u);
+        key(GLUT_KEY_UP);
+        level(1).WindowWidth = 1;
+        CaptureStdout();
+        key(GLUT_KEY_F12);
+        EXPECT_EQ(GetCapturedStdout(), "Can't open " + name + "\n");
+        EXPECT_EQ(editor->spline.size(), 2u);
+        expectAtLevel(1);
+        EXPECT_EQ(level(1).WindowWidth, 640);
+        key(GLUT_KEY_DOWN);
+    }
 }
 
 }  // namespace

@@ -2,9 +2,8 @@
 
 #include <GL/freeglut.h>
 
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -12,37 +11,27 @@
 
 namespace {
 
-const int kWindowWidth = 640;
-const int kWindowHeight = 480;
+const int kWidth = 640, kHeight = 480;
+std::string folder;  // this process's temporary folder
 
 void noDisplay() {}
 
-// The one real window of the test process, mapped before any test runs.
+// The one real window of the test process. Under ./test, CTest lends each
+// test process a display of its own ("id:N,slots:1").
 void openTestWindow()
 {
+    if (const char* lent = std::getenv("CTEST_RESOURCE_GROUP_0_DISPLAYS"))
+        setenv("DISPLAY", (":" + std::string(lent).substr(3, std::string(lent).find(',') - 3)).c_str(), 1);
     static char name[] = "ombrel-tests";
     int argc = 1;
     char* argv[] = {name, nullptr};
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
-    glutInitWindowSize(kWindowWidth, kWindowHeight);
-    glutInitWindowPosition(150, 150);
+    glutInitWindowSize(kWidth, kHeight);
     glutCreateWindow("Ombrel Editor");
     glutDisplayFunc(noDisplay);
     for (int i = 0; i < 20; ++i)
         glutMainLoopEvent();
-}
-
-// Level units straight through: the -5..5 square over the whole window and
-// an eye-space depth range of -100..100 that holds every level.
-void levelSquareView()
-{
-    glViewport(0, 0, kWindowWidth, kWindowHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-5, 5, -5, 5, -100, 100);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
 }
 
 }  // namespace
@@ -53,10 +42,10 @@ void EditorTest::SetUp()
     editor = new Graphics(files);
     graphics = editor;
     editor->DrawingSetup();
-    editor->Reshape(kWindowWidth, kWindowHeight);
+    editor->Reshape(kWidth, kHeight);
 }
 
-Splines* makeLevel(int number, const std::vector<std::vector<std::pair<float, float>>>& curves)
+Splines* makeLevel(int number, const std::vector<Points>& curves)
 {
     Splines* const level = new Splines;
     level->level = number;
@@ -67,51 +56,12 @@ Splines* makeLevel(int number, const std::vector<std::vector<std::pair<float, fl
     return level;
 }
 
-std::vector<std::vector<Vec3>> captureLineStrips(void (*draw)(Splines&), Splines& level)
+Points xy(const Nodes& curve)
 {
-    std::vector<float> buffer(1 << 20);
-    levelSquareView();
-    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    draw(level);
-    const int size = glRenderMode(GL_RENDER);
-    auto vertex = [&](int at) {
-        return Vec3(buffer[at] / kWindowWidth * 10 - 5, buffer[at + 1] / kWindowHeight * 10 - 5,
-                    100 * (1 - 2 * buffer[at + 2]));
-    };
-    // Mesa reports every piece as a line token, so a strip ends where the
-    // next piece does not start at its last vertex.
-    auto same = [](const Vec3& a, const Vec3& b) {
-        return std::fabs(a.pos[0] - b.pos[0]) < 1e-4 && std::fabs(a.pos[1] - b.pos[1]) < 1e-4;
-    };
-    std::vector<std::vector<Vec3>> strips;
-    for (int at = 0; at + 7 <= size; at += 7) {
-        const int token = static_cast<int>(buffer[at]);
-        EXPECT_TRUE(token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) << "feedback token " << token;
-        const Vec3 from = vertex(at + 1);
-        if (token == GL_LINE_RESET_TOKEN || strips.empty() || !same(strips.back().back(), from))
-            strips.push_back({from});
-        strips.back().push_back(vertex(at + 4));
-    }
-    return strips;
-}
-
-std::vector<unsigned> selectionNames(Splines& level, int currentLevel)
-{
-    std::vector<GLuint> buffer(4096);
-    levelSquareView();
-    glSelectBuffer(static_cast<GLsizei>(buffer.size()), buffer.data());
-    glRenderMode(GL_SELECT);
-    glInitNames();
-    glPushName(0);
-    level.renderMode = GL_SELECT;
-    level.drawSpline(currentLevel);
-    level.renderMode = GL_RENDER;
-    const int hits = glRenderMode(GL_RENDER);
-    std::vector<unsigned> names;
-    for (int n = 0, at = 0; n < hits; ++n, at += 3 + buffer[at])
-        names.push_back(buffer[at + 3]);
-    return names;
+    Points points;
+    for (const Vec3& point : curve.controlPoints)
+        points.emplace_back(point.pos[0], point.pos[1]);
+    return points;
 }
 
 Rgb pixelAt(int x, int y)
@@ -121,60 +71,42 @@ Rgb pixelAt(int x, int y)
     // renderer; the front buffer of an X window reads back as black there.
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, kWindowHeight - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     return Rgb{rgb[0], rgb[1], rgb[2]};
 }
 
-std::ostream& operator<<(std::ostream& out, const Rgb& colour)
-{
-    return out << "rgb(" << colour.r << ", " << colour.g << ", " << colour.b << ")";
-}
-
-bool colourNear(int x, int y, int radius, Rgb colour)
+bool colourNear(float x, float y, Rgb colour, int radius)
 {
     for (int dy = -radius; dy <= radius; ++dy)
         for (int dx = -radius; dx <= radius; ++dx)
-            if (pixelAt(x + dx, y + dy) == colour)
+            if (pixelAt(pixelX(x) + dx, pixelY(y) + dy) == colour)
                 return true;
     return false;
 }
 
-int pixelX(float x) { return static_cast<int>((x + 5) / 10 * kWindowWidth); }
-int pixelY(float y) { return static_cast<int>((5 - y) / 10 * kWindowHeight); }
-
-void feedStdin(const std::string& text)
-{
-    const std::string path = tempPath("stdin");
-    writeWholeFile(path, text);
-    ASSERT_NE(std::freopen(path.c_str(), "r", stdin), nullptr);
-}
+int pixelX(float x) { return static_cast<int>((x + 5) / 10 * kWidth); }
+int pixelY(float y) { return static_cast<int>((5 - y) / 10 * kHeight); }
 
 std::string readWholeFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
 
-void writeWholeFile(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
+void writeWholeFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
-std::string tempPath(const std::string& name)
-{
-    static const std::string folder = [] {
-        char pattern[] = "/tmp/ombrel-tests-XXXXXX";
-        return std::string(mkdtemp(pattern));
-    }();
-    return folder + "/" + name;
-}
+std::string tempPath(const std::string& name) { return folder + "/" + name; }
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    if (!testing::GTEST_FLAG(list_tests))
-        openTestWindow();
-    return RUN_ALL_TESTS();
+    if (testing::GTEST_FLAG(list_tests))
+        return RUN_ALL_TESTS();
+    char pattern[] = "/tmp/ombrel-tests-XXXXXX";
+    folder = mkdtemp(pattern);
+    openTestWindow();
+    const int status = RUN_ALL_TESTS();
+    std::filesystem::remove_all(folder);
+    return status;
 }

@@ -13,6 +13,10 @@
 #include "Graphics.h"
 #include "Splines.h"
 
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+using Points = std::vector<std::pair<float, float>>;
+
 // A fresh editor with one level, sized to the 640 x 480 test window.
 class EditorTest : public testing::Test {
 protected:
@@ -21,36 +25,28 @@ protected:
 
     void SetUp() override;
     Splines& level(int i) { return *editor->spline.at(i); }
+    void key(int special) { editor->SpecialKeyboard(special, 0, 0); }
 };
 
-// A new level with curves of the given points (x, y pairs), at the level's own z.
-Splines* makeLevel(int number, const std::vector<std::vector<std::pair<float, float>>>& curves);
+// A new level with curves of the given points, at the level's own z.
+Splines* makeLevel(int number, const std::vector<Points>& curves);
+Points xy(const Nodes& curve);
 
-// The vertices of every line strip drawn by the call, read through feedback mode.
-std::vector<std::vector<Vec3>> captureLineStrips(void (*draw)(Splines&), Splines& level);
-
-// Colour at window pixel (x, y), y from the top, as 0..255 RGB.
-// Colours compare with a tolerance of 2 for the rounding of float colours.
+// Window colours as 0..255 RGB, equal within 2 for the rounding of floats.
 struct Rgb {
     int r, g, b;
     bool operator==(const Rgb& o) const { return std::abs(r - o.r) <= 2 && std::abs(g - o.g) <= 2 && std::abs(b - o.b) <= 2; }
 };
 const Rgb kBlack{0, 0, 0}, kYellow{255, 255, 0}, kRed{255, 0, 0}, kCurrentLevel{230, 0, 26},
     kOneBelow{51, 153, 230}, kTwoBelow{204, 0, 204}, kThreeBelow{0, 0, 255};
+// Colour at window pixel (x, y) of the frame just drawn, y from the top.
 Rgb pixelAt(int x, int y);
-std::ostream& operator<<(std::ostream& out, const Rgb& colour);
-// True when some pixel of the square of the given radius around (x, y) has the colour.
-bool colourNear(int x, int y, int radius, Rgb colour);
-
-// Window pixel of a level point in the 640 x 480 test window.
+// True when a pixel within radius of level point (x, y) has the colour.
+bool colourNear(float x, float y, Rgb colour, int radius = 1);
 int pixelX(float x);
 int pixelY(float y);
 
-// The names of the hit records of a selection pass over the whole window.
-std::vector<unsigned> selectionNames(Splines& level, int currentLevel);
-
-// Replaces standard input with the given text.
-void feedStdin(const std::string& text);
 std::string readWholeFile(const std::string& path);
 void writeWholeFile(const std::string& path, const std::string& text);
+// A path in the test process's own folder, removed when the process ends.
 std::string tempPath(const std::string& name);
