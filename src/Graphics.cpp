@@ -12,7 +12,7 @@
 #include "FileIO.h"
 #include "Splines.h"
 
-// Last: Xlib's names (Display, Bool, None) would shadow nothing of ours.
+// Last: only the refresh-rate query needs Xlib's names (Display, Bool).
 #include <GL/glx.h>
 
 namespace {

@@ -44,7 +44,6 @@ private:
     void SelectionPass();
     void KeepLevelsUsable();
     void ScheduleDragStep();
-    void DragStepDue();
 
     // Drag pacing, in milliseconds of the toolkit's clock.
     double nextDragStep;
