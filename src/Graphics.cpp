@@ -176,7 +176,8 @@ void Graphics::Idle()
 }
 
 // Steps keep to the refresh interval counted from the previous step's due
-// time; a step already late (a slow frame) runs at once and restarts the count.
+// time; a step already late (a slow frame) runs at once and restarts the
+// count, and none waits longer than one interval, whatever the clock did.
 void Graphics::ScheduleDragStep()
 {
     if (dragStepScheduled)
@@ -185,7 +186,7 @@ void Graphics::ScheduleDragStep()
     if (refreshInterval == 0.0)
         refreshInterval = displayRefreshInterval();
     const double now = glutGet(GLUT_ELAPSED_TIME);
-    nextDragStep = std::max(nextDragStep + refreshInterval, now);
+    nextDragStep = std::clamp(nextDragStep + refreshInterval, now, now + refreshInterval);
     glutTimerFuncUcall(static_cast<unsigned>(std::ceil(nextDragStep - now)), dragStepDue, 0, this);
 }
 
