@@ -106,13 +106,23 @@ def drag(run, px, py):
     return figures
 
 
-def key_delays(run, pause):
+def wait(found, what):
+    deadline = time.monotonic() + 60
+    while not found():
+        if time.monotonic() > deadline:
+            raise RuntimeError("no " + what)
+        time.sleep(0.005)
+    return found()
+
+
+def key_delays(run):
     delays = []
     for _ in range(KEY_PRESSES):
+        seen = len(run.events("k"))
         run.xdotool("key", "--window", run.window, "w")
-        time.sleep(pause)
-        pressed = run.events("k")[-1]
-        delays.append(run.events("s", pressed)[0] - pressed)
+        pressed = wait(lambda: run.events("k")[seen:], "key press")[0]
+        delays.append(wait(lambda: run.events("s", pressed), "frame after the key")[0] - pressed)
+        time.sleep(0.2)
     return 1000 * statistics.median(delays), 1000 * max(delays)
 
 
@@ -134,7 +144,7 @@ def measure(xserver, program, library, name, points):
             idle = run.measure(lambda: time.sleep(SPAN))
             dragging = drag(run, *target)
             time.sleep(SETTLE + points / 2000)
-            delay = key_delays(run, 0.3 + points / 20000)
+            delay = key_delays(run)
         finally:
             run.close()
     print("| %s | %.1f | %.3f | %.1f | %.2f | %.1f | %.1f |" % ((name,) + idle + dragging + delay), flush=True)
