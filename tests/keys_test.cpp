@@ -77,7 +77,9 @@ TEST_F(Keys, EveryChangeRequestsOneFrameAndRestingRequestsNone)
         EXPECT_EQ(framesDrawn, c.frames) << c.event;
     }
     EXPECT_EQ(editor->showMessages, 0);
+    EXPECT_EQ(level(0).levelCurves.size(), 1u);
     EXPECT_EQ(level(0).levelCurves[0].controlPoints.size(), 5u);
+    expectAtLevel(0);
 }
 
 TEST_F(Keys, SaveThenReloadRoundTripsSilently)
