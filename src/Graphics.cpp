@@ -3,12 +3,17 @@
 #include <GL/freeglut.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "FileIO.h"
 #include "Splines.h"
+
+// Last: only the refresh-rate query needs Xlib's names (Display, Bool).
+#include <GL/glx.h>
 
 namespace {
 
@@ -35,6 +40,32 @@ const float kFirstLabelRow = 2770.0f;
 const float kRowStep = 70.0f;
 const char kCredit[] = "Ombrel Editor by the Ombrel developers, Ombrel Studio, 2026 ";
 
+const double kDefaultRefreshRate = 60.0;
+
+// The display's refresh interval in milliseconds where GLX reports the rate,
+// otherwise (software rendering, Xvfb, remote displays) that of 60 Hz.
+double displayRefreshInterval()
+{
+    using GetMscRate = Bool (*)(::Display*, GLXDrawable, int32_t*, int32_t*);
+    ::Display* const display = glXGetCurrentDisplay();
+    const GLXDrawable drawable = glXGetCurrentDrawable();
+    int32_t numerator = 0;
+    int32_t denominator = 0;
+    if (display && drawable) {
+        const char* const extensions = glXQueryExtensionsString(display, DefaultScreen(display));
+        const auto getMscRate = reinterpret_cast<GetMscRate>(
+            glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXGetMscRateOML")));
+        if (extensions && std::strstr(extensions, "GLX_OML_sync_control") && getMscRate)
+            getMscRate(display, drawable, &numerator, &denominator);
+    }
+    if (numerator > 0 && denominator > 0)
+        return 1000.0 * denominator / numerator;
+    return 1000.0 / kDefaultRefreshRate;
+}
+
+void runIdle(void* editor) { static_cast<Graphics*>(editor)->Idle(); }
+void dragStepDue(int, void* editor) { glutIdleFuncUcall(runIdle, editor); }
+
 }  // namespace
 
 Graphics::Graphics(FileIO* input)
@@ -49,7 +80,10 @@ Graphics::Graphics(FileIO* input)
       WindowWidth(0),
       WindowHeight(0),
       saveData(input),
-      currentLevel(0)
+      currentLevel(0),
+      nextDragStep(0.0),
+      refreshInterval(0.0),
+      dragStepScheduled(0)
 {
     if (saveData->getInputName() != "")
         saveData->readFile(spline);
@@ -125,13 +159,42 @@ void Graphics::Reshape(int width, int height)
     glViewport(0, 0, width, height);
     for (size_t x = 0; x < spline.size(); ++x)
         spline[x]->setWindowSize(width, height);
+    glutPostRedisplay();
 }
 
+// The main loop sleeps only while no idle callback is registered, so this one
+// is registered just for the drag step due at each refresh, then drops itself.
 void Graphics::Idle()
 {
-    if (movingMode)
-        DragTrack();
+    glutIdleFunc(nullptr);
+    dragStepScheduled = 0;
+    if (!movingMode)
+        return;
+    DragTrack();
     glutPostRedisplay();
+    ScheduleDragStep();
+}
+
+// Steps keep to the refresh interval counted from the previous step's due
+// time; a step already late (a slow frame) runs at once and restarts the
+// count, and none waits longer than one interval, whatever the clock did.
+void Graphics::ScheduleDragStep()
+{
+    if (dragStepScheduled)
+        return;
+    dragStepScheduled = 1;
+    if (refreshInterval == 0.0)
+        refreshInterval = displayRefreshInterval();
+    const double now = glutGet(GLUT_ELAPSED_TIME);
+    nextDragStep = std::clamp(nextDragStep + refreshInterval, now, now + refreshInterval);
+    glutTimerFuncUcall(static_cast<unsigned>(std::ceil(nextDragStep - now)), dragStepDue, 0, this);
+}
+
+// An uncovered or re-shown window has lost its picture.
+void Graphics::WindowStatus(int state)
+{
+    if (state == GLUT_FULLY_RETAINED || state == GLUT_PARTIALLY_RETAINED)
+        glutPostRedisplay();
 }
 
 // ---------------------------------------------------------------- mouse
@@ -164,6 +227,11 @@ void Graphics::Mouse(int button, int state, int x, int y)
         deleteMode = 1;
         SelectionPass();
     }
+    // Any button may change the picture, and a selection pass leaves a frame
+    // without the levels on screen.
+    glutPostRedisplay();
+    if (movingMode)
+        ScheduleDragStep();
 }
 
 void Graphics::ProcessHits(int hits, unsigned int* buffer)
@@ -296,4 +364,5 @@ void Graphics::SpecialKeyboard(int key, int, int)
     default:
         break;
     }
+    glutPostRedisplay();
 }

@@ -32,6 +32,7 @@ public:
     void MouseMoved(int x, int y);
     void Mouse(int button, int state, int x, int y);
     void Idle();
+    void WindowStatus(int state);
     void ProcessHits(int hits, unsigned int* buffer);
     void DragTrack();
     void Char2Wall(float x, float y, float z, const char* buf);
@@ -42,4 +43,10 @@ public:
 private:
     void SelectionPass();
     void KeepLevelsUsable();
+    void ScheduleDragStep();
+
+    // Drag pacing, in milliseconds of the toolkit's clock.
+    double nextDragStep;
+    double refreshInterval;
+    int dragStepScheduled;
 };

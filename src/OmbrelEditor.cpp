@@ -28,12 +28,12 @@ void arguments(int argc, char** argv)
 }
 
 void display() { graphics->Display(); }
-void idle() { graphics->Idle(); }
 void reshape(int width, int height) { graphics->Reshape(width, height); }
 void mouse(int button, int state, int x, int y) { graphics->Mouse(button, state, x, y); }
 void mousemoved(int x, int y) { graphics->MouseMoved(x, y); }
 void keyboard(unsigned char key, int x, int y) { graphics->Keyboard(key, x, y); }
 void specialKeyboard(int key, int x, int y) { graphics->SpecialKeyboard(key, x, y); }
+void windowStatus(int state) { graphics->WindowStatus(state); }
 
 #ifndef OMBREL_NO_MAIN
 int main(int argc, char** argv)
@@ -54,13 +54,15 @@ int main(int argc, char** argv)
     graphics->DrawingSetup();
 
     glutDisplayFunc(display);
-    glutIdleFunc(idle);
+    // No idle callback: the editor draws only when something changes, and
+    // registers its own while a drag needs steps.
     glutReshapeFunc(reshape);
     glutMouseFunc(mouse);
     glutMotionFunc(mousemoved);
     glutPassiveMotionFunc(mousemoved);
     glutKeyboardFunc(keyboard);
     glutSpecialFunc(specialKeyboard);
+    glutWindowStatusFunc(windowStatus);
     glutMainLoop();
     return 0;
 }

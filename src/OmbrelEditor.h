@@ -11,9 +11,9 @@ extern Graphics* graphics;
 void arguments(int argc, char** argv);
 
 void display();
-void idle();
 void reshape(int width, int height);
 void mouse(int button, int state, int x, int y);
 void mousemoved(int x, int y);
 void keyboard(unsigned char key, int x, int y);
 void specialKeyboard(int key, int x, int y);
+void windowStatus(int state);

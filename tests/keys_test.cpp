@@ -72,6 +72,46 @@ TEST_F(Keys, CurveKeysStepAddCloseAndOpen)
     EXPECT_EQ(level(0).levelCurves[1].closure, 1);
 }
 
+int framesDrawn = 0;
+void countFrame() { ++framesDrawn; }
+
+// Each event that may change the picture asks for exactly one frame; pointer
+// motion, a hidden window and an idle pass with no drag ask for none.
+TEST_F(Keys, EveryChangeRequestsOneFrameAndRestingRequestsNone)
+{
+    glutDisplayFunc(countFrame);
+    glutMainLoopEvent();
+    const struct { const char* event; void (*cause)(Graphics&); int frames; } cases[] = {
+        {"unknown character key", [](Graphics& g) { g.Keyboard('W', 0, 0); }, 1},
+        {"overlay key", [](Graphics& g) { g.Keyboard('w', 0, 0); }, 1},
+        {"unknown special key", [](Graphics& g) { g.SpecialKeyboard(GLUT_KEY_F2, 0, 0); }, 1},
+        {"arrow key", [](Graphics& g) { g.SpecialKeyboard(GLUT_KEY_RIGHT, 0, 0); }, 1},
+        {"reshape", [](Graphics& g) { g.Reshape(640, 480); }, 1},
+        {"right press", [](Graphics& g) { g.Mouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, 320, 240); }, 1},
+        {"middle press", [](Graphics& g) { g.Mouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 0, 0); }, 1},
+        {"window shown", [](Graphics& g) { g.WindowStatus(GLUT_FULLY_RETAINED); }, 1},
+        {"window uncovered", [](Graphics& g) { g.WindowStatus(GLUT_PARTIALLY_RETAINED); }, 1},
+        {"window hidden", [](Graphics& g) { g.WindowStatus(GLUT_HIDDEN); }, 0},
+        {"pointer motion", [](Graphics& g) { g.MouseMoved(10, 10); }, 0},
+        {"idle pass", [](Graphics& g) { g.Idle(); }, 0},
+        {"left press", [](Graphics& g) { g.Mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0); }, 1},
+        {"drag step", [](Graphics& g) { g.Idle(); }, 1},
+        {"left release", [](Graphics& g) { g.Mouse(GLUT_LEFT_BUTTON, GLUT_UP, 0, 0); }, 1},
+        {"idle pass after the drag", [](Graphics& g) { g.Idle(); }, 0},
+    };
+    for (const auto& c : cases) {
+        framesDrawn = 0;
+        c.cause(*editor);
+        glutMainLoopEvent();
+        glutMainLoopEvent();
+        EXPECT_EQ(framesDrawn, c.frames) << c.event;
+    }
+    EXPECT_EQ(editor->showMessages, 0);
+    EXPECT_EQ(level(0).levelCurves.size(), 1u);
+    EXPECT_EQ(level(0).levelCurves[0].controlPoints.size(), 5u);
+    expectAtLevel(0);
+}
+
 TEST_F(Keys, ReloadKeepsTheCurrentLevelWithinTheFile)
 {
     for (int i = 0; i < 3; ++i)
