@@ -18,6 +18,7 @@ YELLOW, RED, MAGENTA = (255, 255, 0), (255, 0, 0), (230, 0, 230)
 CURRENT_LEVEL, ONE_BELOW = (230, 0, 26), (51, 153, 230)
 OVERLAY = (0, 5, 200, 100)  # "(F1) to save" and the level legend
 PROGRAM = os.environ.get("OMBREL_EDITOR", "")
+SWAP_LOG = os.environ.get("OMBREL_SWAP_LOG_LIBRARY", "")
 SQUARE = [(-1, 1), (1, 1), (1, -1), (-1, -1)]
 
 
@@ -76,6 +77,8 @@ class View(unittest.TestCase):
 
     def start(self, *args):
         self.out, err = tempfile.TemporaryFile(), tempfile.TemporaryFile()
+        self.addCleanup(self.out.close)
+        self.addCleanup(err.close)
         self.editor = subprocess.Popen([PROGRAM] + list(args), cwd=self.workdir, env=self.env, stdin=subprocess.PIPE,
                                        stdout=self.out, stderr=err, start_new_session=True)
         self.addCleanup(lambda: (self.editor.poll() is None and os.killpg(self.editor.pid, signal.SIGKILL),
@@ -121,6 +124,51 @@ class View(unittest.TestCase):
     def wait_file(self, name, text):
         path = os.path.join(self.workdir, name)
         wait_for(lambda: os.path.exists(path) and open(path).read() == text, "%s to hold\n%s" % (name, text))
+
+    def start_counting_frames(self):
+        """Starts the editor with the swap log preloaded: one line per frame."""
+        if not os.access(SWAP_LOG, os.R_OK):
+            self.skipTest("OMBREL_SWAP_LOG_LIBRARY does not name the swap log")
+        self.log = os.path.join(self.workdir, "swaps.log")
+        asan = self.env.get("ASAN_OPTIONS", "")
+        self.env.update(LD_PRELOAD=SWAP_LOG, OMBREL_SWAP_LOG=self.log,
+                        ASAN_OPTIONS=asan + (":" if asan else "") + "verify_asan_link_order=0")
+        self.start()
+
+    def frames(self, since, until=float("inf")):
+        with open(self.log) as log:
+            times = [int(t) / 1e9 for kind, t in (line.split() for line in log) if kind == "s"]
+        return [t for t in times if since <= t < until]
+
+    def test_rests_while_nothing_happens_and_redraws_when_shown_again(self):
+        self.start_counting_frames()
+        time.sleep(1.0)
+        quiet = time.monotonic()
+        self.mouse("mousemove", 0, 2, 2)  # motion without a button changes nothing
+        time.sleep(1.0)
+        # A loop that redraws without a cause draws hundreds here.
+        self.assertLessEqual(len(self.frames(quiet)), 2)
+        shown = time.monotonic()
+        self.xdotool("windowunmap", "--sync", self.window, "windowmap", "--sync", self.window)
+        wait_for(lambda: self.frames(shown), "a frame after the window is shown again")
+        self.wait_screen(lambda s: s.count(MAGENTA, OVERLAY) > 20, "the overlay again")
+
+    def test_a_drag_draws_at_the_display_pace(self):
+        self.start_counting_frames()
+        self.mouse("mousedown", 1, 1, -1)
+        px, py = to_pixel(1, -1)
+        moves = []
+        for i in range(100):
+            moves += ["mousemove", "--window", self.window, px - i, py - i // 2, "sleep", "0.01"]
+        start = time.monotonic()
+        self.xdotool(*moves)
+        span = time.monotonic() - start
+        end = (px - 99, py - 49)
+        self.wait_screen(lambda s: s.count(YELLOW, (end[0] - 3, end[1] - 3, end[0] + 3, end[1] + 3)),
+                         "the point at the pointer")
+        self.xdotool("mouseup", 1)
+        # Paced at 60 Hz; a generous bound, since a slow machine only draws fewer.
+        self.assertLessEqual(len(self.frames(start, start + span)), 90 * span + 2)
 
     def test_every_input_shows(self):
         self.start("-display", ":nonexistent", "-geometry", "10x10")
