@@ -82,7 +82,7 @@ class View(unittest.TestCase):
         self.editor = subprocess.Popen([PROGRAM] + list(args), cwd=self.workdir, env=self.env, stdin=subprocess.PIPE,
                                        stdout=self.out, stderr=err, start_new_session=True)
         self.addCleanup(lambda: (self.editor.poll() is None and os.killpg(self.editor.pid, signal.SIGKILL),
-                                 self.editor.wait()))
+                                 self.editor.wait(), self.editor.stdin.close()))
         # Sanitizer reports land on stderr; any of them fails the test.
         self.addCleanup(lambda: self.assertNotIn(b"Sanitizer", err.seek(0) == 0 and err.read()))
         self.window = self.xdotool("search", "--sync", "--onlyvisible", "--name", "^Ombrel Editor$").split()[0]
@@ -123,7 +123,10 @@ class View(unittest.TestCase):
 
     def wait_file(self, name, text):
         path = os.path.join(self.workdir, name)
-        wait_for(lambda: os.path.exists(path) and open(path).read() == text, "%s to hold\n%s" % (name, text))
+        def holds():
+            with open(path) as saved:
+                return saved.read() == text
+        wait_for(lambda: os.path.exists(path) and holds(), "%s to hold\n%s" % (name, text))
 
     def start_counting_frames(self):
         """Starts the editor with the swap log preloaded: one line per frame."""
