@@ -1,0 +1,288 @@
+// The level file tool's exports, read back by the programs people open them
+// with (rsvg-convert, assimp, a JSON Schema validator), against what the
+// editor itself draws from the same file.
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+
+#include "CurveSampler.h"
+#include "LevelFile.h"
+#include "support.h"
+
+namespace {
+
+// Curvy open curves, loops of three, two and one point, an empty curve 0
+// (the editor seeds the default square), an empty middle curve and a level
+// that is not the first.
+const char* const kLayouts[] = {
+    "( 0 1 2 3 4 5 )( 6 7 8 )( 9 10 )( 11 )\n"
+    "0 -4.5 -3 0\n1 -3.5 2.5 0\n2 -1.25 -2.75 0\n3 0.8 3.1 0\n4 3 -3.3 0\n5 4.5 2 0\n"
+    "6 -3 3.5 0\n7 -0.5 4.6 0\n8 -4.2 4.4 0\n9 1 -4 0\n10 4.2 -4.6 0\n11 0.3 0.3 0\n",
+    "( 0 )\n0 1 1 0\n\n"
+    "( )( 0 1 2 3 4 )\n0 -4 -4 1\n1 -2.5 3.9 1\n2 0.1 -0.7 1\n3 2.2 4 1\n4 4.4 -4.4 1\n\n"
+    "( 0 1 2 )( )( 3 4 5 6 )\n0 -1 -1 2\n1 3 -1 2\n2 1 2.5 2\n3 -4 0 2\n4 -2 -4.1 2\n5 2 4.3 2\n6 4.1 0.1 2\n",
+};
+
+const int kSquareSide = 480;  // a square part of the test window: level units scale alike on both axes
+
+std::string layoutFile(size_t i)
+{
+    const std::string path = tempPath("layout" + std::to_string(i) + ".txt");
+    writeWholeFile(path, kLayouts[i]);
+    return path;
+}
+
+// The levels as the editor holds them after reading the file in its opening window.
+std::vector<Splines*> editorLevels(size_t i)
+{
+    std::vector<Splines*> levels;
+    FILE* const in = fmemopen(const_cast<char*>(kLayouts[i]), std::strlen(kLayouts[i]), "r");
+    readLevels(in, levels);
+    std::fclose(in);
+    for (Splines* level : levels)
+        level->setWindowSize(640, 480);
+    return levels;
+}
+
+// Standard output of a shell command that must succeed.
+std::string output(const std::string& command)
+{
+    std::string text;
+    FILE* const pipe = popen(command.c_str(), "r");
+    char chunk[4096];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        text.append(chunk, got);
+    EXPECT_EQ(pclose(pipe), 0) << command;
+    return text;
+}
+
+std::string exportCommand(const std::string& options, size_t layout)
+{
+    return std::string(OMBREL_LEVEL_TOOL) + " export " + options + " " + layoutFile(layout);
+}
+
+// Lit pixels of a square picture, row 0 at the top.
+using Mask = std::vector<bool>;
+
+Mask editorPicture(const std::vector<Splines*>& levels)
+{
+    glViewport(0, 0, kSquareSide, kSquareSide);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-5, 5, -5, 5, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glColor3f(1, 1, 1);
+    for (Splines* level : levels)
+        level->drawCatmullRom();
+    glFinish();
+    std::vector<unsigned char> red(kSquareSide * kSquareSide);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, kSquareSide, kSquareSide, GL_RED, GL_UNSIGNED_BYTE, red.data());
+    Mask lit(red.size());
+    for (int y = 0; y < kSquareSide; ++y)
+        for (int x = 0; x < kSquareSide; ++x)
+            lit[y * kSquareSide + x] = red[(kSquareSide - 1 - y) * kSquareSide + x] > 0;
+    return lit;
+}
+
+// The SVG rendered on black by rsvg-convert; a pixel is lit when its
+// brightest channel reaches the threshold.
+std::vector<unsigned char> rsvgBrightness(const std::string& svg)
+{
+    const std::string png = tempPath("export.png"), ppm = tempPath("export.ppm");
+    const std::string side = std::to_string(kSquareSide);
+    output("rsvg-convert -b black -w " + side + " -h " + side + " -o " + png + " " + svg + " && convert " + png +
+           " -depth 8 " + ppm);
+    const std::string image = readWholeFile(ppm);
+    const std::string header = "P6\n" + side + " " + side + "\n255\n";
+    EXPECT_EQ(image.compare(0, header.size(), header), 0) << "not a " << side << " square picture";
+    std::vector<unsigned char> brightness(kSquareSide * kSquareSide);
+    for (size_t k = 0; k < brightness.size() && header.size() + 3 * k + 2 < image.size(); ++k) {
+        const unsigned char* rgb = reinterpret_cast<const unsigned char*>(image.data() + header.size() + 3 * k);
+        brightness[k] = std::max({rgb[0], rgb[1], rgb[2]});
+    }
+    return brightness;
+}
+
+// Pixels of the first picture with no pixel of the second within the distance.
+int unmatched(const Mask& from, const Mask& to, int distance)
+{
+    int count = 0;
+    for (int y = distance; y < kSquareSide - distance; ++y)
+        for (int x = distance; x < kSquareSide - distance; ++x) {
+            bool near = false;
+            for (int dy = -distance; dy <= distance; ++dy)
+                for (int dx = -distance; dx <= distance; ++dx)
+                    near = near || to[(y + dy) * kSquareSide + x + dx];
+            count += from[y * kSquareSide + x] && !near;
+        }
+    return count;
+}
+
+class Export : public EditorTest {};
+
+// The exact Béziers stray from the editor's ten straight pieces per segment
+// by up to two pixels at the sharpest turns; the sampled polyline stays
+// within anti-aliasing.
+TEST_F(Export, SvgRendersWhereTheEditorDrawsTheCurves)
+{
+    const struct {
+        const char* options;
+        int distance;
+    } kModes[] = {{"--svg", 2}, {"--svg --polyline", 1}};
+    for (const auto& mode : kModes)
+        for (size_t i = 0; i < std::size(kLayouts); ++i) {
+            SCOPED_TRACE(std::string(mode.options) + ", layout " + std::to_string(i));
+            const std::string svg = tempPath("export.svg");
+            output(exportCommand(mode.options, i) + " -o " + svg);
+            const std::vector<unsigned char> brightness = rsvgBrightness(svg);
+            Mask faint(brightness.size()), strong(brightness.size());
+            for (size_t k = 0; k < brightness.size(); ++k) {
+                faint[k] = brightness[k] >= 32;
+                strong[k] = brightness[k] >= 128;
+            }
+            const Mask editor = editorPicture(editorLevels(i));
+            EXPECT_GT(std::count(editor.begin(), editor.end(), true), 1000);
+            EXPECT_EQ(unmatched(editor, faint, mode.distance), 0) << "drawn by the editor, missing from the SVG";
+            EXPECT_EQ(unmatched(strong, editor, mode.distance), 0) << "in the SVG, not drawn by the editor";
+        }
+}
+
+// One line per point as "c|s X Y", per curve "curve LEVEL CLOSED", numbers
+// as floats; the same text whether written by the exporter or expected.
+using Listing = std::vector<std::pair<std::string, std::vector<float>>>;
+
+Listing listing(const std::string& text)
+{
+    Listing lines;
+    std::istringstream in(text);
+    for (std::string tag, line; in >> tag && std::getline(in, line);) {
+        lines.emplace_back(tag, std::vector<float>{});
+        std::istringstream numbers(line);
+        for (std::string number; numbers >> number;)
+            lines.back().second.push_back(std::strtof(number.c_str(), nullptr));
+    }
+    return lines;
+}
+
+TEST(ExportJson, ValidatesAndCarriesTheControlPointsAndSamplesExactly)
+{
+    const std::string check =
+        std::string(" | /usr/bin/python3 ") + OMBREL_SOURCE_DIR "/tests/json_points.py " OMBREL_SOURCE_DIR "/docs/ombrel-level.schema.json";
+    for (int samples : {kPiecesPerSegment, 3})
+        for (size_t i = 0; i < std::size(kLayouts); ++i) {
+            SCOPED_TRACE("samples " + std::to_string(samples) + ", layout " + std::to_string(i));
+            Listing expected{{"samples", {static_cast<float>(samples)}}};
+            std::vector<Vec3> vertices;
+            for (const Splines* level : editorLevels(i))
+                for (const Nodes& curve : level->levelCurves) {
+                    const bool loop = !drawnOpen(curve) && !curve.controlPoints.empty();
+                    expected.push_back({"curve", {static_cast<float>(level->level), loop ? 1.0f : 0.0f}});
+                    for (const Vec3& point : curve.controlPoints)
+                        expected.push_back({"c", {point.pos[0], point.pos[1]}});
+                    sampleCurve(curve, level->level, samples, vertices);
+                    for (const Vec3& vertex : vertices)
+                        expected.push_back({"s", {vertex.pos[0], vertex.pos[1]}});
+                }
+            EXPECT_EQ(listing(output(exportCommand("--json --samples " + std::to_string(samples), i) + check)),
+                      expected);
+        }
+}
+
+TEST(ExportObj, AssimpReadsOneLineMeshPerCurve)
+{
+    for (int samples : {kPiecesPerSegment, 3})
+        for (size_t i = 0; i < std::size(kLayouts); ++i) {
+            SCOPED_TRACE("samples " + std::to_string(samples) + ", layout " + std::to_string(i));
+            const std::string obj = tempPath("export.obj");
+            output(exportCommand("--obj --samples " + std::to_string(samples), i) + " -o " + obj);
+            // assimp lists each mesh as "N (name): [vertices / bones / faces | line]";
+            // read raw, a polyline is one line face per piece, each with two vertices.
+            std::string expected, found;
+            std::vector<Vec3> vertices;
+            int mesh = 0;
+            for (const Splines* level : editorLevels(i))
+                for (size_t j = 0; j < level->levelCurves.size(); ++j) {
+                    sampleCurve(level->levelCurves[j], level->level, samples, vertices);
+                    if (!vertices.empty())
+                        expected += std::to_string(mesh++) + " (level" + std::to_string(level->level) + "_curve" +
+                                    std::to_string(j) + "): [" + std::to_string(2 * vertices.size() - 2) + " / 0 / " +
+                                    std::to_string(vertices.size() - 1) + " | line]\n";
+                }
+            std::istringstream info(output("assimp info " + obj + " --raw"));
+            for (std::string line; std::getline(info, line);)
+                if (line.find("_curve") != std::string::npos && line.find('[') != std::string::npos)
+                    found += line.substr(line.find_first_not_of(' ')) + "\n";
+            EXPECT_EQ(found, expected);
+        }
+}
+
+// Object coordinates of every line piece the call sends, bit for bit:
+// texture generation copies x, y and z into s, t and r unchanged, and
+// feedback mode reports them with each vertex.
+std::vector<Vec3> drawnPieces(Splines& level)
+{
+    const GLenum coordinates[3] = {GL_S, GL_T, GL_R};
+    const GLenum generators[3] = {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R};
+    // Mesa generates coordinates only for a unit with a texture enabled.
+    const GLubyte texel[3] = {255, 255, 255};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, texel);
+    glEnable(GL_TEXTURE_2D);
+    for (int axis = 0; axis < 3; ++axis) {
+        GLfloat plane[4] = {0, 0, 0, 0};
+        plane[axis] = 1;
+        glTexGeni(coordinates[axis], GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+        glTexGenfv(coordinates[axis], GL_OBJECT_PLANE, plane);
+        glEnable(generators[axis]);
+    }
+    std::vector<float> buffer(1 << 20);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    level.drawCatmullRom();
+    const int size = glRenderMode(GL_RENDER);
+    for (const GLenum generator : generators)
+        glDisable(generator);
+    glDisable(GL_TEXTURE_2D);
+    // A token, then two vertices of window x, y, z, RGBA colour and s, t, r, q.
+    const int kVertex = 3 + 4 + 4;
+    std::vector<Vec3> pieces;
+    for (int at = 0; at + 1 + 2 * kVertex <= size; at += 1 + 2 * kVertex)
+        for (int end = 0; end < 2; ++end) {
+            const float* const str = &buffer[at + 1 + end * kVertex + 7];
+            pieces.emplace_back(str[0], str[1], str[2]);
+        }
+    return pieces;
+}
+
+TEST_F(Export, EditorFrameVerticesAreTheSamplesBitForBit)
+{
+    glViewport(0, 0, kSquareSide, kSquareSide);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-5, 5, -5, 5, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    for (size_t i = 0; i < std::size(kLayouts); ++i)
+        for (Splines* level : editorLevels(i)) {
+            std::vector<Vec3> expected, vertices;
+            for (const Nodes& curve : level->levelCurves) {
+                sampleCurve(curve, level->level, kPiecesPerSegment, vertices);
+                for (size_t k = 1; k < vertices.size(); ++k) {
+                    expected.push_back(vertices[k - 1]);
+                    expected.push_back(vertices[k]);
+                }
+            }
+            const std::vector<Vec3> drawn = drawnPieces(*level);
+            ASSERT_EQ(drawn.size(), expected.size()) << "layout " << i << ", level " << level->level;
+            for (size_t k = 0; k < drawn.size(); ++k)
+                for (int axis = 0; axis < 3; ++axis)
+                    ASSERT_EQ(std::memcmp(&drawn[k].pos[axis], &expected[k].pos[axis], sizeof(float)), 0)
+                        << "layout " << i << ", level " << level->level << ", vertex " << k << " axis " << axis
+                        << ": " << drawn[k].pos[axis] << " drawn, " << expected[k].pos[axis] << " sampled";
+        }
+}
+
+}  // namespace
