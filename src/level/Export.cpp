@@ -31,6 +31,13 @@ public:
 
     void text(const char* s) { append(s, std::strlen(s)); }
 
+    // Literals: their length is known, so the copy is a few moves.
+    template <size_t size>
+    void text(const char (&s)[size])
+    {
+        append(s, size - 1);
+    }
+
     // Shortest text that reads back as the same float. A sample beyond the
     // float range (control points near the largest float) is written as the
     // largest float of its sign, so that every output stays readable.
@@ -64,7 +71,7 @@ public:
 private:
     static const size_t kNumberRoom = 32;
 
-    void append(const char* s, size_t size)
+    inline void append(const char* s, size_t size)
     {
         room(size);
         if (size > sizeof buffer) {
