@@ -61,10 +61,8 @@ std::string exportCommand(const std::string& options, size_t layout)
     return std::string(OMBREL_LEVEL_TOOL) + " export " + options + " " + layoutFile(layout);
 }
 
-// Lit pixels of a square picture, row 0 at the top.
-using Mask = std::vector<bool>;
-
-Mask editorPicture(const std::vector<Splines*>& levels)
+// The -5..5 square over a square part of the window.
+void squareView()
 {
     glViewport(0, 0, kSquareSide, kSquareSide);
     glMatrixMode(GL_PROJECTION);
@@ -72,43 +70,40 @@ Mask editorPicture(const std::vector<Splines*>& levels)
     glOrtho(-5, 5, -5, 5, -100, 100);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+}
+
+// Brightness of a square picture, rows from the bottom as OpenGL reads them.
+using Picture = std::vector<unsigned char>;
+
+Picture editorPicture(const std::vector<Splines*>& levels)
+{
+    squareView();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor3f(1, 1, 1);
     for (Splines* level : levels)
         level->drawCatmullRom();
-    glFinish();
-    std::vector<unsigned char> red(kSquareSide * kSquareSide);
+    Picture red(kSquareSide * kSquareSide);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, kSquareSide, kSquareSide, GL_RED, GL_UNSIGNED_BYTE, red.data());
-    Mask lit(red.size());
-    for (int y = 0; y < kSquareSide; ++y)
-        for (int x = 0; x < kSquareSide; ++x)
-            lit[y * kSquareSide + x] = red[(kSquareSide - 1 - y) * kSquareSide + x] > 0;
-    return lit;
+    return red;
 }
 
-// The SVG rendered on black by rsvg-convert; a pixel is lit when its
-// brightest channel reaches the threshold.
-std::vector<unsigned char> rsvgBrightness(const std::string& svg)
+// The SVG drawn on black by rsvg-convert, each pixel's brightest channel.
+Picture rsvgPicture(const std::string& svg)
 {
-    const std::string png = tempPath("export.png"), ppm = tempPath("export.ppm");
+    const std::string png = tempPath("export.png"), raw = tempPath("export.raw");
     const std::string side = std::to_string(kSquareSide);
     output("rsvg-convert -b black -w " + side + " -h " + side + " -o " + png + " " + svg + " && convert " + png +
-           " -depth 8 " + ppm);
-    const std::string image = readWholeFile(ppm);
-    const std::string header = "P6\n" + side + " " + side + "\n255\n";
-    EXPECT_EQ(image.compare(0, header.size(), header), 0) << "not a " << side << " square picture";
-    std::vector<unsigned char> brightness(kSquareSide * kSquareSide);
-    for (size_t k = 0; k < brightness.size() && header.size() + 3 * k + 2 < image.size(); ++k) {
-        const unsigned char* rgb = reinterpret_cast<const unsigned char*>(image.data() + header.size() + 3 * k);
-        brightness[k] = std::max({rgb[0], rgb[1], rgb[2]});
-    }
-    return brightness;
+           " -flip -separate -evaluate-sequence max -depth 8 gray:" + raw);
+    const std::string bytes = readWholeFile(raw);
+    EXPECT_EQ(bytes.size(), static_cast<size_t>(kSquareSide * kSquareSide));
+    return Picture(bytes.begin(), bytes.end());
 }
 
-// Pixels of the first picture with no pixel of the second within the distance.
-int unmatched(const Mask& from, const Mask& to, int distance)
+// Pixels of the first picture from the brightness given with no pixel of the
+// second from its brightness within the distance.
+int unmatched(const Picture& from, int fromBrightness, const Picture& to, int toBrightness, int distance)
 {
     int count = 0;
     for (int y = distance; y < kSquareSide - distance; ++y)
@@ -116,8 +111,8 @@ int unmatched(const Mask& from, const Mask& to, int distance)
             bool near = false;
             for (int dy = -distance; dy <= distance; ++dy)
                 for (int dx = -distance; dx <= distance; ++dx)
-                    near = near || to[(y + dy) * kSquareSide + x + dx];
-            count += from[y * kSquareSide + x] && !near;
+                    near = near || to[(y + dy) * kSquareSide + x + dx] >= toBrightness;
+            count += from[y * kSquareSide + x] >= fromBrightness && !near;
         }
     return count;
 }
@@ -138,16 +133,10 @@ TEST_F(Export, SvgRendersWhereTheEditorDrawsTheCurves)
             SCOPED_TRACE(std::string(mode.options) + ", layout " + std::to_string(i));
             const std::string svg = tempPath("export.svg");
             output(exportCommand(mode.options, i) + " -o " + svg);
-            const std::vector<unsigned char> brightness = rsvgBrightness(svg);
-            Mask faint(brightness.size()), strong(brightness.size());
-            for (size_t k = 0; k < brightness.size(); ++k) {
-                faint[k] = brightness[k] >= 32;
-                strong[k] = brightness[k] >= 128;
-            }
-            const Mask editor = editorPicture(editorLevels(i));
-            EXPECT_GT(std::count(editor.begin(), editor.end(), true), 1000);
-            EXPECT_EQ(unmatched(editor, faint, mode.distance), 0) << "drawn by the editor, missing from the SVG";
-            EXPECT_EQ(unmatched(strong, editor, mode.distance), 0) << "in the SVG, not drawn by the editor";
+            const Picture rsvg = rsvgPicture(svg), editor = editorPicture(editorLevels(i));
+            EXPECT_GT(std::count(editor.begin(), editor.end(), 255), 1000);
+            EXPECT_EQ(unmatched(editor, 1, rsvg, 32, mode.distance), 0) << "drawn by the editor, missing from the SVG";
+            EXPECT_EQ(unmatched(rsvg, 128, editor, 1, mode.distance), 0) << "in the SVG, not drawn by the editor";
         }
 }
 
@@ -259,12 +248,7 @@ std::vector<Vec3> drawnPieces(Splines& level)
 
 TEST_F(Export, EditorFrameVerticesAreTheSamplesBitForBit)
 {
-    glViewport(0, 0, kSquareSide, kSquareSide);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-5, 5, -5, 5, -100, 100);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    squareView();
     for (size_t i = 0; i < std::size(kLayouts); ++i)
         for (Splines* level : editorLevels(i)) {
             std::vector<Vec3> expected, vertices;
