@@ -207,6 +207,8 @@ TEST(ExportObj, AssimpReadsOneLineMeshPerCurve)
                     found += line.substr(line.find_first_not_of(' ')) + "\n";
             EXPECT_EQ(found, expected);
         }
+    // A bound on the samples keeps a long curve's samples within memory.
+    EXPECT_NE(std::system((exportCommand("--obj --samples 101", 0) + " >/dev/null 2>&1").c_str()), 0);
 }
 
 // Object coordinates of every line piece the call sends, bit for bit:

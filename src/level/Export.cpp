@@ -100,6 +100,11 @@ private:
     bool good = true;
 };
 
+bool samplesWithinReach(const ExportOptions& options)
+{
+    return options.samples >= 1 && options.samples <= kMostSamples;
+}
+
 // Curve j of the level as the editor shows it after reading the level.
 const Nodes& shownCurve(const Splines& level, size_t j)
 {
@@ -249,6 +254,8 @@ void objCurve(Writer& out, int level, size_t j, const Nodes& curve, const Export
 
 bool exportSvg(FILE* file, const std::vector<Splines*>& levels, const ExportOptions& options)
 {
+    if (!samplesWithinReach(options))
+        return false;
     Writer out(file);
     out.text("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
              "<!-- Level units: the -5..5 square, y up; one layer per level. -->\n"
@@ -286,6 +293,8 @@ bool exportSvg(FILE* file, const std::vector<Splines*>& levels, const ExportOpti
 
 bool exportObj(FILE* file, const std::vector<Splines*>& levels, const ExportOptions& options)
 {
+    if (!samplesWithinReach(options))
+        return false;
     Writer out(file);
     out.text("# Level units: the -5..5 square, y up, z the level number; one polyline per curve.\n");
     std::vector<Vec3> vertices;
@@ -301,6 +310,8 @@ bool exportObj(FILE* file, const std::vector<Splines*>& levels, const ExportOpti
 
 bool exportJson(FILE* file, const std::vector<Splines*>& levels, const ExportOptions& options)
 {
+    if (!samplesWithinReach(options))
+        return false;
     Writer out(file);
     out.text("{\"units\":\"level\",\"extent\":[-5,5],\"yUp\":true,\"samplesPerSegment\":");
     out.integer(options.samples);
