@@ -71,13 +71,10 @@ public:
 private:
     static const size_t kNumberRoom = 32;
 
-    inline void append(const char* s, size_t size)
+    // Only short texts come here: names, tags and colours.
+    void append(const char* s, size_t size)
     {
         room(size);
-        if (size > sizeof buffer) {
-            good = std::fwrite(s, 1, size, out) == size && good;
-            return;
-        }
         std::memcpy(buffer + used, s, size);
         used += size;
     }
