@@ -190,22 +190,36 @@ TEST(ExportObj, AssimpReadsOneLineMeshPerCurve)
             output(exportCommand("--obj --samples " + std::to_string(samples), i) + " -o " + obj);
             // assimp lists each mesh as "N (name): [vertices / bones / faces | line]";
             // read raw, a polyline is one line face per piece, each with two vertices.
-            std::string expected, found;
+            // The file's own lines run through each curve's vertices, a loop back to its first.
+            std::string expected, found, expectedLines, lines;
             std::vector<Vec3> vertices;
             int mesh = 0;
+            size_t first = 1;
             for (const Splines* level : editorLevels(i))
                 for (size_t j = 0; j < level->levelCurves.size(); ++j) {
                     sampleCurve(level->levelCurves[j], level->level, samples, vertices);
-                    if (!vertices.empty())
-                        expected += std::to_string(mesh++) + " (level" + std::to_string(level->level) + "_curve" +
-                                    std::to_string(j) + "): [" + std::to_string(2 * vertices.size() - 2) + " / 0 / " +
-                                    std::to_string(vertices.size() - 1) + " | line]\n";
+                    if (vertices.empty())
+                        continue;
+                    expected += std::to_string(mesh++) + " (level" + std::to_string(level->level) + "_curve" +
+                                std::to_string(j) + "): [" + std::to_string(2 * vertices.size() - 2) + " / 0 / " +
+                                std::to_string(vertices.size() - 1) + " | line]\n";
+                    const bool open = drawnOpen(level->levelCurves[j]);
+                    const size_t count = vertices.size() - (open ? 0 : 1);
+                    expectedLines += "l";
+                    for (size_t k = 0; k < count + (open ? 0 : 1); ++k)
+                        expectedLines += " " + std::to_string(first + k % count);
+                    expectedLines += "\n";
+                    first += count;
                 }
-            std::istringstream info(output("assimp info " + obj + " --raw"));
+            std::istringstream info(output("assimp info " + obj + " --raw")), file(readWholeFile(obj));
             for (std::string line; std::getline(info, line);)
                 if (line.find("_curve") != std::string::npos && line.find('[') != std::string::npos)
                     found += line.substr(line.find_first_not_of(' ')) + "\n";
+            for (std::string line; std::getline(file, line);)
+                if (line[0] == 'l')
+                    lines += line + "\n";
             EXPECT_EQ(found, expected);
+            EXPECT_EQ(lines, expectedLines);
         }
     // A bound on the samples keeps a long curve's samples within memory.
     EXPECT_NE(std::system((exportCommand("--obj --samples 101", 0) + " >/dev/null 2>&1").c_str()), 0);
