@@ -14,13 +14,36 @@ namespace {
 // Curvy open curves, loops of three, two and one point, an empty curve 0
 // (the editor seeds the default square), an empty middle curve and a level
 // that is not the first.
-const char* const kLayouts[] = {
+// Two levels of 300 small open curves: more than one batch of a long export.
+std::string manyCurves()
+{
+    std::string text;
+    for (int level = 0; level < 2; ++level) {
+        std::string structure, points;
+        for (int k = 0, number = 0; k < 300; ++k) {
+            structure += "(";
+            const float x = -4.5f + (k % 20) * 0.45f + level * 0.1f, y = -4.5f + (k / 20) * 0.6f;
+            const float corners[4][2] = {{x, y}, {x + 0.3f, y}, {x + 0.3f, y + 0.3f}, {x, y + 0.3f}};
+            for (const auto& corner : corners) {
+                structure += " " + std::to_string(number);
+                points += std::to_string(number++) + " " + std::to_string(corner[0]) + " " +
+                          std::to_string(corner[1]) + " 0\n";
+            }
+            structure += " )";
+        }
+        text += structure + "\n" + points + "\n";
+    }
+    return text;
+}
+
+const std::string kLayouts[] = {
     "( 0 1 2 3 4 5 )( 6 7 8 )( 9 10 )( 11 )\n"
     "0 -4.5 -3 0\n1 -3.5 2.5 0\n2 -1.25 -2.75 0\n3 0.8 3.1 0\n4 3 -3.3 0\n5 4.5 2 0\n"
     "6 -3 3.5 0\n7 -0.5 4.6 0\n8 -4.2 4.4 0\n9 1 -4 0\n10 4.2 -4.6 0\n11 0.3 0.3 0\n",
     "( 0 )\n0 1 1 0\n\n"
     "( )( 0 1 2 3 4 )\n0 -4 -4 1\n1 -2.5 3.9 1\n2 0.1 -0.7 1\n3 2.2 4 1\n4 4.4 -4.4 1\n\n"
     "( 0 1 2 )( )( 3 4 5 6 )\n0 -1 -1 2\n1 3 -1 2\n2 1 2.5 2\n3 -4 0 2\n4 -2 -4.1 2\n5 2 4.3 2\n6 4.1 0.1 2\n",
+    manyCurves(),
 };
 
 const int kSquareSide = 480;  // a square part of the test window: level units scale alike on both axes
@@ -36,7 +59,7 @@ std::string layoutFile(size_t i)
 std::vector<Splines*> editorLevels(size_t i)
 {
     std::vector<Splines*> levels;
-    FILE* const in = fmemopen(const_cast<char*>(kLayouts[i]), std::strlen(kLayouts[i]), "r");
+    FILE* const in = fmemopen(const_cast<char*>(kLayouts[i].data()), kLayouts[i].size(), "r");
     readLevels(in, levels);
     std::fclose(in);
     for (Splines* level : levels)

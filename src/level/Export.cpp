@@ -1,9 +1,12 @@
 #include "Export.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <thread>
 
 #include "Splines.h"
 
@@ -23,11 +26,15 @@ const int kSvgPixels = 640;
 const char kStrokeWidth[] = "0.02";
 const float kMarkerHalfSide = 0.05f;  // the editor's markers are 0.1 wide
 
+// Curves per batch of a long export: a few megabytes of text at most.
+const size_t kBatch = 256;
+
 // Formats into a large buffer and hands it to the stream in chunks; the
 // exports write millions of numbers, so printf per number would dominate.
 class Writer {
 public:
     explicit Writer(FILE* out) : out(out) {}
+    explicit Writer(std::string& memory) : memory(&memory) {}
 
     void text(const char* s) { append(s, std::strlen(s)); }
 
@@ -38,9 +45,16 @@ public:
         append(s, size - 1);
     }
 
-    // Shortest text that reads back as the same float. A sample beyond the
-    // float range (control points near the largest float) is written as the
-    // largest float of its sign, so that every output stays readable.
+    // Text formatted elsewhere, of any length.
+    void bytes(const std::string& formatted)
+    {
+        flush();
+        write(formatted.data(), formatted.size());
+    }
+
+    // A sample beyond the float range (control points near the largest
+    // float) is written as the largest float of its sign, so that every
+    // output stays readable.
     void number(float value)
     {
         if (!std::isfinite(value))
@@ -65,7 +79,7 @@ public:
     bool finish()
     {
         flush();
-        return good && !std::ferror(out);
+        return good && !(out && std::ferror(out));
     }
 
 private:
@@ -87,11 +101,20 @@ private:
 
     void flush()
     {
-        good = std::fwrite(buffer, 1, used, out) == used && good;
+        write(buffer, used);
         used = 0;
     }
 
-    FILE* out;
+    void write(const char* s, size_t size)
+    {
+        if (out)
+            good = std::fwrite(s, 1, size, out) == size && good;
+        else
+            memory->append(s, size);
+    }
+
+    FILE* out = nullptr;
+    std::string* memory = nullptr;
     char buffer[1 << 16];
     size_t used = 0;
     bool good = true;
@@ -174,28 +197,62 @@ void markerPath(Writer& out, const Nodes& curve)
     }
 }
 
-void svgCurve(Writer& out, int level, size_t j, const Nodes& curve, const ExportOptions& options,
-              std::vector<Vec3>& vertices)
+// A curve of the output, with what its format needs of its place.
+struct Piece {
+    const Splines* level;
+    size_t curve;
+    int top;          // the highest level number
+    long firstIndex;  // OBJ: the number of the curve's first vertex
+};
+
+using PieceFormat = void (*)(Writer& out, const Piece& piece, const ExportOptions& options,
+                             std::vector<Vec3>& vertices);
+
+bool firstOfLevel(const Piece& piece) { return piece.curve == 0; }
+bool lastOfLevel(const Piece& piece) { return piece.curve + 1 == piece.level->levelCurves.size(); }
+
+// A layer per level, a path per curve with points.
+void svgPiece(Writer& out, const Piece& piece, const ExportOptions& options, std::vector<Vec3>& vertices)
 {
-    out.text("<path id=\"level");
-    out.integer(level);
-    out.text("-curve");
-    out.integer(static_cast<long>(j));
-    out.text("\" d=\"");
-    if (options.polyline) {
-        sampleCurve(curve, level, options.samples, vertices);
-        polylinePath(out, vertices);
-    } else {
-        bezierPath(out, curve);
+    const int level = piece.level->level;
+    if (firstOfLevel(piece)) {
+        const char* const colour = kLevelColours[(piece.top - level) % kColourCount];
+        out.text("<g inkscape:groupmode=\"layer\" id=\"level");
+        out.integer(level);
+        out.text("\" inkscape:label=\"Level ");
+        out.integer(level);
+        out.text("\" transform=\"scale(1,-1)\" fill=\"none\" stroke-linejoin=\"round\" stroke-width=\"");
+        out.text(kStrokeWidth);
+        out.text("\" stroke=\"");
+        out.text(colour);
+        out.text("\" color=\"");
+        out.text(colour);
+        out.text("\">\n");
     }
-    if (!drawnOpen(curve))
-        out.character('Z');
-    out.text("\"/>\n");
-    if (options.points) {
-        out.text("<path stroke=\"none\" fill=\"currentColor\" d=\"");
-        markerPath(out, curve);
+    const Nodes& curve = shownCurve(*piece.level, piece.curve);
+    if (!curve.controlPoints.empty()) {
+        out.text("<path id=\"level");
+        out.integer(level);
+        out.text("-curve");
+        out.integer(static_cast<long>(piece.curve));
+        out.text("\" d=\"");
+        if (options.polyline) {
+            sampleCurve(curve, level, options.samples, vertices);
+            polylinePath(out, vertices);
+        } else {
+            bezierPath(out, curve);
+        }
+        if (!drawnOpen(curve))
+            out.character('Z');
         out.text("\"/>\n");
+        if (options.points) {
+            out.text("<path stroke=\"none\" fill=\"currentColor\" d=\"");
+            markerPath(out, curve);
+            out.text("\"/>\n");
+        }
     }
+    if (lastOfLevel(piece))
+        out.text("</g>\n");
 }
 
 // ---------------------------------------------------------------- JSON
@@ -213,21 +270,53 @@ void jsonPoints(Writer& out, const char* name, const std::vector<Vec3>& points)
     out.character(']');
 }
 
+// Level after level, curve after curve, each with its control points and samples.
+void jsonPiece(Writer& out, const Piece& piece, const ExportOptions& options, std::vector<Vec3>& vertices)
+{
+    const int level = piece.level->level;
+    if (firstOfLevel(piece)) {
+        out.text(level == 0 ? "\n{\"level\":" : ",\n{\"level\":");
+        out.integer(level);
+        out.text(",\"curves\":[");
+    }
+    const Nodes& curve = shownCurve(*piece.level, piece.curve);
+    sampleCurve(curve, level, options.samples, vertices);
+    out.text(firstOfLevel(piece) ? "\n {\"closed\":" : ",\n {\"closed\":");
+    out.text(drawnOpen(curve) || curve.controlPoints.empty() ? "false" : "true");
+    jsonPoints(out, "controlPoints", curve.controlPoints);
+    jsonPoints(out, "samples", vertices);
+    out.character('}');
+    if (lastOfLevel(piece))
+        out.text("]}");
+}
+
 // ---------------------------------------------------------------- OBJ
 
-void objCurve(Writer& out, int level, size_t j, const Nodes& curve, const ExportOptions& options,
-              std::vector<Vec3>& vertices, long& firstIndex)
+// How many vertices the curve's line has in OBJ: its samples, a loop's
+// closing vertex left out (the line repeats the first index instead).
+long objVertexCount(const Nodes& curve, int pieces)
 {
+    const long n = static_cast<long>(curve.controlPoints.size());
+    if (n == 0)
+        return 0;
+    return drawnOpen(curve) ? 1 + pieces * (n - 3) : pieces * n;
+}
+
+// An object per curve with points: its vertices and one polyline through them.
+void objPiece(Writer& out, const Piece& piece, const ExportOptions& options, std::vector<Vec3>& vertices)
+{
+    const Nodes& curve = shownCurve(*piece.level, piece.curve);
+    const int level = piece.level->level;
+    if (curve.controlPoints.empty())
+        return;
     sampleCurve(curve, level, options.samples, vertices);
-    // A loop's strip ends on its first vertex; the line repeats that index instead.
-    const bool loop = !drawnOpen(curve);
-    const size_t count = vertices.size() - (loop ? 1 : 0);
+    const long count = objVertexCount(curve, options.samples);
     out.text("o level");
     out.integer(level);
     out.text("_curve");
-    out.integer(static_cast<long>(j));
+    out.integer(static_cast<long>(piece.curve));
     out.character('\n');
-    for (size_t k = 0; k < count; ++k) {
+    for (long k = 0; k < count; ++k) {
         out.text("v ");
         pair(out, vertices[k].pos, ' ');
         out.character(' ');
@@ -235,16 +324,55 @@ void objCurve(Writer& out, int level, size_t j, const Nodes& curve, const Export
         out.character('\n');
     }
     out.character('l');
-    for (size_t k = 0; k < count; ++k) {
+    for (long k = 0; k < count; ++k) {
         out.character(' ');
-        out.integer(firstIndex + static_cast<long>(k));
+        out.integer(piece.firstIndex + k);
     }
-    if (loop) {
+    if (!drawnOpen(curve)) {
         out.character(' ');
-        out.integer(firstIndex);
+        out.integer(piece.firstIndex);
     }
     out.character('\n');
-    firstIndex += static_cast<long>(count);
+}
+
+// ---------------------------------------------------------------- all formats
+
+std::vector<Piece> piecesOf(const std::vector<Splines*>& levels, int samples)
+{
+    std::vector<Piece> pieces;
+    const int top = static_cast<int>(levels.size()) - 1;
+    long firstIndex = 1;
+    for (const Splines* level : levels)
+        for (size_t j = 0; j < level->levelCurves.size(); ++j) {
+            pieces.push_back(Piece{level, j, top, firstIndex});
+            firstIndex += objVertexCount(shownCurve(*level, j), samples);
+        }
+    return pieces;
+}
+
+// Formats and writes every piece in order. The pieces go in rounds of two
+// batches, the second formatted into memory on a helper thread meanwhile,
+// so that a long export keeps two cores busy; the bytes are the same.
+void writePieces(Writer& out, const std::vector<Splines*>& levels, PieceFormat format, const ExportOptions& options)
+{
+    const std::vector<Piece> pieces = piecesOf(levels, options.samples);
+    std::vector<Vec3> vertices;
+    for (size_t begin = 0; begin < pieces.size(); begin += 2 * kBatch) {
+        const size_t middle = std::min(begin + kBatch, pieces.size());
+        const size_t end = std::min(middle + kBatch, pieces.size());
+        std::string later;
+        std::thread helper([&pieces, &later, &options, format, middle, end] {
+            Writer memory(later);
+            std::vector<Vec3> ownVertices;
+            for (size_t k = middle; k < end; ++k)
+                format(memory, pieces[k], options, ownVertices);
+            memory.finish();
+        });
+        for (size_t k = begin; k < middle; ++k)
+            format(out, pieces[k], options, vertices);
+        helper.join();
+        out.bytes(later);
+    }
 }
 
 }  // namespace
@@ -262,28 +390,7 @@ bool exportSvg(FILE* file, const std::vector<Splines*>& levels, const ExportOpti
     out.text("\" height=\"");
     out.integer(kSvgPixels);
     out.text("\" viewBox=\"-5 -5 10 10\">\n");
-    std::vector<Vec3> vertices;
-    const int top = static_cast<int>(levels.size()) - 1;
-    for (const Splines* level : levels) {
-        const char* const colour = kLevelColours[(top - level->level) % kColourCount];
-        out.text("<g inkscape:groupmode=\"layer\" id=\"level");
-        out.integer(level->level);
-        out.text("\" inkscape:label=\"Level ");
-        out.integer(level->level);
-        out.text("\" transform=\"scale(1,-1)\" fill=\"none\" stroke-linejoin=\"round\" stroke-width=\"");
-        out.text(kStrokeWidth);
-        out.text("\" stroke=\"");
-        out.text(colour);
-        out.text("\" color=\"");
-        out.text(colour);
-        out.text("\">\n");
-        for (size_t j = 0; j < level->levelCurves.size(); ++j) {
-            const Nodes& curve = shownCurve(*level, j);
-            if (!curve.controlPoints.empty())
-                svgCurve(out, level->level, j, curve, options, vertices);
-        }
-        out.text("</g>\n");
-    }
+    writePieces(out, levels, svgPiece, options);
     out.text("</svg>\n");
     return out.finish();
 }
@@ -294,14 +401,7 @@ bool exportObj(FILE* file, const std::vector<Splines*>& levels, const ExportOpti
         return false;
     Writer out(file);
     out.text("# Level units: the -5..5 square, y up, z the level number; one polyline per curve.\n");
-    std::vector<Vec3> vertices;
-    long firstIndex = 1;
-    for (const Splines* level : levels)
-        for (size_t j = 0; j < level->levelCurves.size(); ++j) {
-            const Nodes& curve = shownCurve(*level, j);
-            if (!curve.controlPoints.empty())
-                objCurve(out, level->level, j, curve, options, vertices, firstIndex);
-        }
+    writePieces(out, levels, objPiece, options);
     return out.finish();
 }
 
@@ -313,23 +413,7 @@ bool exportJson(FILE* file, const std::vector<Splines*>& levels, const ExportOpt
     out.text("{\"units\":\"level\",\"extent\":[-5,5],\"yUp\":true,\"samplesPerSegment\":");
     out.integer(options.samples);
     out.text(",\"levels\":[");
-    std::vector<Vec3> vertices;
-    for (size_t i = 0; i < levels.size(); ++i) {
-        const Splines& level = *levels[i];
-        out.text(i == 0 ? "\n{\"level\":" : ",\n{\"level\":");
-        out.integer(level.level);
-        out.text(",\"curves\":[");
-        for (size_t j = 0; j < level.levelCurves.size(); ++j) {
-            const Nodes& curve = shownCurve(level, j);
-            sampleCurve(curve, level.level, options.samples, vertices);
-            out.text(j == 0 ? "\n {\"closed\":" : ",\n {\"closed\":");
-            out.text(drawnOpen(curve) || curve.controlPoints.empty() ? "false" : "true");
-            jsonPoints(out, "controlPoints", curve.controlPoints);
-            jsonPoints(out, "samples", vertices);
-            out.character('}');
-        }
-        out.text("]}");
-    }
+    writePieces(out, levels, jsonPiece, options);
     out.text("]}\n");
     return out.finish();
 }
