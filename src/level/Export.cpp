@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -21,7 +22,7 @@ const int kEditorHeight = 480;
 // in the current level's colour, the ones below in theirs, repeating), and
 // strokes about a pixel wide at the 640-pixel size the drawing declares.
 const char* const kLevelColours[] = {"#e6001a", "#3399e6", "#cc00cc", "#0000ff"};
-const int kColourCount = 4;
+const int kColourCount = static_cast<int>(std::size(kLevelColours));
 const int kSvgPixels = 640;
 const char kStrokeWidth[] = "0.02";
 const float kMarkerHalfSide = 0.05f;  // the editor's markers are 0.1 wide
