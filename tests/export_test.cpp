@@ -142,25 +142,67 @@ int unmatched(const Picture& from, int fromBrightness, const Picture& to, int to
 
 class Export : public EditorTest {};
 
+// The numbers of every path's d attribute, path by path.
+std::vector<std::vector<float>> pathNumbers(const std::string& svg)
+{
+    std::vector<std::vector<float>> paths;
+    for (size_t at = svg.find(" d=\""); at != std::string::npos; at = svg.find(" d=\"", at + 1)) {
+        paths.emplace_back();
+        for (const char* p = svg.c_str() + at + 4; *p != '"';) {
+            char* end;
+            const float number = std::strtof(p, &end);
+            if (end == p) {
+                ++p;  // a command letter or a blank
+            } else {
+                paths.back().push_back(number);
+                p = end;
+            }
+        }
+    }
+    return paths;
+}
+
+// Each Bézier segment (start, two controls, end) at t = k / 10 lies on the
+// editor's sample k of that segment, as the polyline export writes it.
+void expectBeziersThroughTheSamples(const std::string& bezierSvg, const std::string& polylineSvg)
+{
+    const auto beziers = pathNumbers(bezierSvg), polylines = pathNumbers(polylineSvg);
+    ASSERT_EQ(beziers.size(), polylines.size());
+    for (size_t c = 0; c < beziers.size(); ++c) {
+        const std::vector<float>& b = beziers[c];
+        const size_t segments = (b.size() - 2) / 6;
+        ASSERT_EQ(polylines[c].size(), 2 * (kPiecesPerSegment * segments + 1)) << "path " << c;
+        for (size_t s = 0; s < segments; ++s)
+            for (int k = 1; k < kPiecesPerSegment; ++k)
+                for (int axis = 0; axis < 2; ++axis) {
+                    const double t = static_cast<double>(k) / kPiecesPerSegment, u = 1 - t;
+                    const float* const p = &b[6 * s + axis];
+                    EXPECT_NEAR(u * u * u * p[0] + 3 * u * u * t * p[2] + 3 * u * t * t * p[4] + t * t * t * p[6],
+                                polylines[c][2 * (kPiecesPerSegment * s + k) + axis], 1e-4)
+                        << "path " << c << ", segment " << s << ", sample " << k;
+                }
+    }
+}
+
 // The exact Béziers stray from the editor's ten straight pieces per segment
 // by up to two pixels at the sharpest turns; the sampled polyline stays
 // within anti-aliasing.
 TEST_F(Export, SvgRendersWhereTheEditorDrawsTheCurves)
 {
-    const struct {
-        const char* options;
-        int distance;
-    } kModes[] = {{"--svg", 2}, {"--svg --polyline", 1}};
-    for (const auto& mode : kModes)
-        for (size_t i = 0; i < std::size(kLayouts); ++i) {
-            SCOPED_TRACE(std::string(mode.options) + ", layout " + std::to_string(i));
-            const std::string svg = tempPath("export.svg");
-            output(exportCommand(mode.options, i) + " -o " + svg);
-            const Picture rsvg = rsvgPicture(svg), editor = editorPicture(editorLevels(i));
-            EXPECT_GT(std::count(editor.begin(), editor.end(), 255), 1000);
-            EXPECT_EQ(unmatched(editor, 1, rsvg, 32, mode.distance), 0) << "drawn by the editor, missing from the SVG";
-            EXPECT_EQ(unmatched(rsvg, 128, editor, 1, mode.distance), 0) << "in the SVG, not drawn by the editor";
+    for (size_t i = 0; i < std::size(kLayouts); ++i) {
+        SCOPED_TRACE("layout " + std::to_string(i));
+        const std::string bezier = tempPath("export.svg"), polyline = tempPath("polyline.svg");
+        output(exportCommand("--svg", i) + " -o " + bezier + " && " + exportCommand("--svg --polyline", i) + " -o " +
+               polyline);
+        const Picture editor = editorPicture(editorLevels(i));
+        EXPECT_GT(std::count(editor.begin(), editor.end(), 255), 1000);
+        for (const auto& [svg, distance] : {std::pair{bezier, 2}, std::pair{polyline, 1}}) {
+            const Picture rsvg = rsvgPicture(svg);
+            EXPECT_EQ(unmatched(editor, 1, rsvg, 32, distance), 0) << svg << ": drawn by the editor, missing";
+            EXPECT_EQ(unmatched(rsvg, 128, editor, 1, distance), 0) << svg << ": not drawn by the editor";
         }
+        expectBeziersThroughTheSamples(readWholeFile(bezier), readWholeFile(polyline));
+    }
 }
 
 // One line per point as "c|s X Y", per curve "curve LEVEL CLOSED", numbers
