@@ -10,13 +10,18 @@
 
 class Splines;
 
+// More pieces per segment than any drawing needs; the exports refuse more
+// rather than hold a curve's samples in memory without bound.
+constexpr int kMostSamples = 100;
+
 struct ExportOptions {
     int samples = kPiecesPerSegment;  // straight pieces per segment
     bool polyline = false;            // SVG: sampled vertices instead of exact cubic Béziers
     bool points = false;              // SVG: control points as small markers
 };
 
-// Each returns false when the stream reports an error.
+// Each returns false when the stream reports an error, or samples is not
+// within 1..kMostSamples (nothing is written then).
 bool exportSvg(FILE* out, const std::vector<Splines*>& levels, const ExportOptions& options);
 bool exportObj(FILE* out, const std::vector<Splines*>& levels, const ExportOptions& options);
 bool exportJson(FILE* out, const std::vector<Splines*>& levels, const ExportOptions& options);
