@@ -7,15 +7,79 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <unordered_map>
+#include <utility>
 
 #include "FileIO.h"
 #include "Splines.h"
 
 namespace {
 
+// Where a character stands: line and column, both counted from 1.
+struct Place {
+    long line;
+    long column;
+};
+
+const char* const kFieldNames[] = {"point number", "x", "y", "z"};
+
+// A character as a finding names it.
+std::string describe(int ch)
+{
+    if (std::isprint(ch))
+        return std::string("'") + static_cast<char>(ch) + "'";
+    return "character " + std::to_string(ch);
+}
+
+std::string levelName(int level)
+{
+    return "level " + std::to_string(level);
+}
+
+// A [curve][position] table that grows as it is written.
+template <typename T>
+T& cell(std::vector<std::vector<T>>& table, int curve, int position)
+{
+    if (table.size() <= static_cast<size_t>(curve))
+        table.resize(static_cast<size_t>(curve) + 1);
+    std::vector<T>& row = table[static_cast<size_t>(curve)];
+    if (row.size() <= static_cast<size_t>(position))
+        row.resize(static_cast<size_t>(position) + 1, T());
+    return row[static_cast<size_t>(position)];
+}
+
+template <typename T>
+T lookUp(const std::vector<std::vector<T>>& table, size_t curve, size_t position)
+{
+    return curve < table.size() && position < table[curve].size() ? table[curve][position] : T();
+}
+
+// What the findings need to know of the structure line being read and of
+// its point lines; kept only while someone listens.
+struct Section {
+    struct Declaration {
+        int number;
+        int curve;
+        int position;
+        Place at;
+        bool superseded;  // the number is declared again later on the line
+    };
+    int level = -1;  // none read yet
+    Place start{0, 0};
+    std::vector<Declaration> declarations;
+    std::unordered_map<int, size_t> byNumber;
+    std::vector<std::vector<size_t>> declaredAt;  // declaration index + 1
+    std::vector<std::vector<long>> placedBy;      // line of the point line
+    std::vector<std::pair<int, Place>> emptyGroups;
+    bool placed = false;
+};
+
 class LevelReader {
 public:
-    LevelReader(FILE* in, std::vector<Splines*>& spline) : in(in), spline(spline) {}
+    LevelReader(FILE* in, std::vector<Splines*>& spline, const FindingSink* findings)
+        : in(in), spline(spline), findings(findings)
+    {
+    }
     void read();
 
 private:
@@ -23,20 +87,64 @@ private:
 
     FILE* in;
     std::vector<Splines*>& spline;
+    const FindingSink* const findings;
     std::map<int, vertexInfo> curveInfo;
     int level = 0;
     int curve = 0;
     int position = 0;
     bool crossedLine = false;
+    bool stopped = false;
+    long line = 1;
+    long column = 0;  // of the last character read
+    long previousLineLength = 0;
+    bool sawReturn = false;
+    Section section;
+    std::vector<std::pair<Place, int>> pointless;  // sections without point lines so far
 
     // The stream is locked once for the whole reading (see read()).
-    int next() { return getc_unlocked(in); }
+    int next()
+    {
+        const int ch = getc_unlocked(in);
+        if (ch == '\n') {
+            previousLineLength = column;
+            ++line;
+            column = 0;
+        } else if (ch != EOF) {
+            ++column;
+            if (ch == '\r' && findings && !sawReturn)
+                noteReturn();
+        }
+        return ch;
+    }
+    void back(int ch)
+    {
+        if (ch == EOF)
+            return;
+        std::ungetc(ch, in);
+        if (ch == '\n') {
+            --line;
+            column = previousLineLength;
+        } else {
+            --column;
+        }
+    }
+    Place here() const { return Place{line, column}; }
+    bool count(int& counter, const char* what);
     void readStructureLine();
     void readPointLine();
     void skipSpace();
     Status readInt(int& value);
     Status readFloat(float& value);
-    void place(int number, const float* vertices);
+    void place(int number, const float* vertices, Place start);
+
+    // Findings.
+    void report(Place at, const std::string& what) const { (*findings)(at.line, at.column, what); }
+    void noteReturn();
+    void startSection(Place start);
+    void declare(int number, int curveNum, int posInCurve, Place at);
+    void notePlaced(int number, const vertexInfo& where, float z, Place start);
+    void finishSection();
+    void finishReading();
 };
 
 // One character at a time: the stream's lock is taken once for the whole
@@ -45,46 +153,95 @@ private:
 void LevelReader::read()
 {
     flockfile(in);
-    for (int ch; (ch = next()) != EOF;) {
+    for (int ch; !stopped && (ch = next()) != EOF;) {
         if (ch == '(') {
             readStructureLine();
         } else if (ch != '\n' && ch != ' ' && ch != '\r') {
-            std::ungetc(ch, in);
+            back(ch);
             readPointLine();
         }
     }
     funlockfile(in);
+    if (findings)
+        finishReading();
+}
+
+// Counters stop short of overflowing: a file that would take one past the
+// largest int is read up to that point.
+bool LevelReader::count(int& counter, const char* what)
+{
+    if (counter == INT_MAX) {
+        stopped = true;
+        if (findings)
+            report(here(), std::string("more ") + what + " than the reader counts: the rest is not read");
+        return false;
+    }
+    ++counter;
+    return true;
 }
 
 void LevelReader::readStructureLine()
 {
-    for (int ch; (ch = next()) != EOF && ch != '\n';) {
+    if (findings)
+        startSection(here());
+    int numbersInGroup = 0;
+    int ch;
+    while ((ch = next()) != EOF && ch != '\n') {
         if (ch == ')') {
-            ++curve;
+            if (findings && numbersInGroup == 0)
+                section.emptyGroups.emplace_back(curve, here());
+            if (!count(curve, "curves on a line"))
+                return;
             position = 0;
+            numbersInGroup = 0;
         } else if (std::isdigit(ch)) {
-            std::ungetc(ch, in);
+            const Place at = here();
+            back(ch);
             int pointnum;
-            if (readInt(pointnum) == Good)
-                curveInfo[pointnum] = vertexInfo{curve, position++};
+            if (readInt(pointnum) == Good) {
+                const int posInCurve = position;
+                if (!count(position, "numbers in a group"))
+                    return;
+                curveInfo[pointnum] = vertexInfo{curve, posInCurve};
+                ++numbersInGroup;
+                if (findings)
+                    declare(pointnum, curve, posInCurve, at);
+            } else if (findings) {
+                report(at, "point number beyond int: not declared");
+            }
+        } else if (findings && ch != '(' && !std::isspace(ch)) {
+            report(here(), describe(ch) + " on a structure line: passed over");
         }
     }
-    ++level;
+    if (findings && numbersInGroup > 0)
+        report(ch == '\n' ? Place{line - 1, previousLineLength + 1} : Place{line, column + 1},
+               "group not closed by ')': the next structure line goes on with its positions");
+    if (!count(level, "structure lines"))
+        return;
     curve = 0;
 }
 
 void LevelReader::readPointLine()
 {
+    const Place start{line, column + 1};
     crossedLine = false;
     int number = 0;
     float vertices[3];
+    int bad = -1;  // the field that spoils the line
     Status status = readInt(number);
+    if (status != Good)
+        bad = 0;
     for (int axis = 0; axis < 3 && status != Unreadable; ++axis) {
         const Status next = readFloat(vertices[axis]);
-        if (next != Good)
+        if (next != Good) {
+            if (bad < 0 || next == Unreadable)
+                bad = axis + 1;
             status = next;
+        }
     }
     if (status == Unreadable) {
+        if (findings)
+            report(start, std::string("point line without a readable ") + kFieldNames[bad] + ": ignored");
         // Drop the rest of the broken line, unless the offending text already
         // stands on a line of its own.
         if (!crossedLine)
@@ -92,17 +249,26 @@ void LevelReader::readPointLine()
             }
         return;
     }
-    next();
+    const long lastLine = line;
+    const int after = next();
+    if (findings) {
+        if (after != EOF && !std::isspace(after))
+            report(here(), describe(after) + " right after a point line: passed over");
+        if (status == OutOfRange)
+            report(start, std::string(kFieldNames[bad]) + (bad == 0 ? " beyond int" : " beyond the float range") +
+                              ": point line ignored");
+        else if (crossedLine)
+            report(start, "point line goes on to line " + std::to_string(lastLine));
+    }
     if (status == Good)
-        place(number, vertices);
+        place(number, vertices, start);
 }
-
 void LevelReader::skipSpace()
 {
     int ch;
     while ((ch = next()) != EOF && std::isspace(ch))
         crossedLine = crossedLine || ch == '\n';
-    std::ungetc(ch, in);
+    back(ch);
 }
 
 LevelReader::Status LevelReader::readInt(int& value)
@@ -113,14 +279,14 @@ LevelReader::Status LevelReader::readInt(int& value)
     if (ch == '-' || ch == '+')
         ch = next();
     if (!std::isdigit(ch)) {
-        std::ungetc(ch, in);
+        back(ch);
         return Unreadable;
     }
     long long magnitude = 0;
     for (; std::isdigit(ch); ch = next())
         if (magnitude <= INT_MAX)
             magnitude = magnitude * 10 + (ch - '0');
-    std::ungetc(ch, in);
+    back(ch);
     if (magnitude > INT_MAX)
         return OutOfRange;
     value = static_cast<int>(negative ? -magnitude : magnitude);
@@ -152,7 +318,7 @@ LevelReader::Status LevelReader::readFloat(float& value)
         for (; std::isdigit(ch); ch = next())
             text += static_cast<char>(ch);
     }
-    std::ungetc(ch, in);
+    back(ch);
     if (!digits)
         return Unreadable;
     const double number = std::strtod(text.c_str(), nullptr);
@@ -164,12 +330,20 @@ LevelReader::Status LevelReader::readFloat(float& value)
 
 // Puts a point where its number was declared, creating levels, curves and
 // (0, 0, level) filler points on the way. Undeclared numbers have no place
-// and are dropped; before the first structure line nothing is declared.
-void LevelReader::place(int number, const float* vertices)
+// and are dropped, and before the first structure line there is no level.
+void LevelReader::place(int number, const float* vertices, Place start)
 {
-    const auto entry = curveInfo.find(number);
-    if (entry == curveInfo.end())
+    if (level < 1) {
+        if (findings)
+            report(start, "point line before any structure line: ignored");
         return;
+    }
+    const auto entry = curveInfo.find(number);
+    if (entry == curveInfo.end()) {
+        if (findings)
+            report(start, "point " + std::to_string(number) + " is declared by no structure line: ignored");
+        return;
+    }
     const size_t target = static_cast<size_t>(level - 1);
     const float z = static_cast<float>(target);
     while (spline.size() <= target) {
@@ -186,6 +360,107 @@ void LevelReader::place(int number, const float* vertices)
     if (points.size() <= posInCurve)
         points.resize(posInCurve + 1, Vec3(0.0f, 0.0f, z));
     points[posInCurve] = Vec3(vertices[0], vertices[1], z);
+    if (findings)
+        notePlaced(number, entry->second, vertices[2], start);
+}
+
+// ---------------------------------------------------------------- findings
+
+void LevelReader::noteReturn()
+{
+    sawReturn = true;
+    report(here(), "carriage return: read as a blank, not as a line end (only the first is reported)");
+}
+
+void LevelReader::startSection(Place start)
+{
+    finishSection();
+    section = Section();
+    section.level = level;
+    section.start = start;
+}
+
+void LevelReader::declare(int number, int curveNum, int posInCurve, Place at)
+{
+    const auto known = section.byNumber.emplace(number, section.declarations.size());
+    if (!known.second) {
+        section.declarations[known.first->second].superseded = true;
+        known.first->second = section.declarations.size();
+        report(at, "point " + std::to_string(number) + " is declared again on this line: this later place wins");
+    }
+    section.declarations.push_back(Section::Declaration{number, curveNum, posInCurve, at, false});
+    cell(section.declaredAt, curveNum, posInCurve) = section.declarations.size();
+}
+
+void LevelReader::notePlaced(int number, const vertexInfo& where, float z, Place start)
+{
+    const int target = level - 1;
+    const std::string point = "point " + std::to_string(number);
+    if (section.byNumber.count(number) == 0)
+        report(start, point + " is not declared by its level's structure line: placed where an earlier one put it (curve " +
+                          std::to_string(where.curveNum) + ", position " + std::to_string(where.posInCurve) + ")");
+    if (z != static_cast<float>(target)) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%g", static_cast<double>(z));
+        report(start, "z is " + std::string(text) + ", not the level number " + std::to_string(target) +
+                          ": the level number is used");
+    }
+    long& placedBy = cell(section.placedBy, where.curveNum, where.posInCurve);
+    if (placedBy != 0)
+        report(start, point + " goes where line " + std::to_string(placedBy) + " put a point: this line wins");
+    placedBy = start.line;
+    section.placed = true;
+}
+
+// Once a structure line's point lines are all read, the level they made is
+// final: say what it filled in and what it left out.
+void LevelReader::finishSection()
+{
+    if (section.level < 0)
+        return;
+    const int target = section.level;
+    if (!section.placed) {
+        pointless.emplace_back(section.start, target);
+        return;
+    }
+    for (const auto& empty : pointless)
+        report(empty.first, levelName(empty.second) +
+                                " has no point lines: it comes back as one empty curve, which gets the default square");
+    pointless.clear();
+    const std::vector<Nodes>& curves = spline[static_cast<size_t>(target)]->levelCurves;
+    const std::string filler = "filled with (0, 0, " + std::to_string(target) + ")";
+    if (curves[0].controlPoints.empty())
+        report(section.start, "curve 0 of " + levelName(target) + " has no points: it gets the default square");
+    for (const Section::Declaration& declared : section.declarations) {
+        const size_t c = static_cast<size_t>(declared.curve);
+        const size_t p = static_cast<size_t>(declared.position);
+        const std::string point = "point " + std::to_string(declared.number);
+        if (lookUp(section.placedBy, c, p) != 0)
+            continue;
+        if (c < curves.size() && p < curves[c].controlPoints.size())
+            report(declared.at, point + (declared.superseded ? " is declared again later: this place is "
+                                                             : " has no point line: ") + filler);
+        else if (!declared.superseded)
+            report(declared.at, point + " has no point line: not restored by a reload");
+    }
+    for (size_t c = 0; c < curves.size(); ++c)
+        for (size_t p = 0; p < curves[c].controlPoints.size(); ++p)
+            if (lookUp(section.declaredAt, c, p) == 0 && lookUp(section.placedBy, c, p) == 0)
+                report(section.start, "curve " + std::to_string(c) + ", position " + std::to_string(p) +
+                                          " is declared by no number: " + filler);
+    for (const auto& empty : section.emptyGroups)
+        if (static_cast<size_t>(empty.first) >= curves.size())
+            report(empty.second, "empty curve " + std::to_string(empty.first) +
+                                     " after the level's last points: not restored by a reload");
+}
+
+void LevelReader::finishReading()
+{
+    finishSection();
+    for (const auto& empty : pointless)
+        report(empty.first, levelName(empty.second) + " has no point lines: not restored by a reload");
+    if (spline.empty())
+        report(Place{1, 1}, "no point lines: the editor starts a new level with the default square");
 }
 
 }  // namespace
@@ -212,7 +487,7 @@ bool writeLevels(FILE* file, const std::vector<Splines*>& spline)
     return true;
 }
 
-void readLevels(FILE* in, std::vector<Splines*>& spline)
+void readLevels(FILE* in, std::vector<Splines*>& spline, const FindingSink* findings)
 {
-    LevelReader(in, spline).read();
+    LevelReader(in, spline, findings).read();
 }
