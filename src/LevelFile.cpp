@@ -1,5 +1,6 @@
 #include "LevelFile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cfloat>
 #include <climits>
@@ -13,7 +14,14 @@
 #include "FileIO.h"
 #include "Splines.h"
 
+// The structure-line counters stop here; a test build lowers it to reach it.
+#ifndef OMBREL_READER_COUNT_LIMIT
+#define OMBREL_READER_COUNT_LIMIT INT_MAX
+#endif
+
 namespace {
+
+const int kCountLimit = OMBREL_READER_COUNT_LIMIT;
 
 // Where a character stands: line and column, both counted from 1.
 struct Place {
@@ -36,22 +44,10 @@ std::string levelName(int level)
     return "level " + std::to_string(level);
 }
 
-// A [curve][position] table that grows as it is written.
-template <typename T>
-T& cell(std::vector<std::vector<T>>& table, int curve, int position)
+// A key for a (curve, position) place.
+unsigned long long placeKey(size_t curve, size_t position)
 {
-    if (table.size() <= static_cast<size_t>(curve))
-        table.resize(static_cast<size_t>(curve) + 1);
-    std::vector<T>& row = table[static_cast<size_t>(curve)];
-    if (row.size() <= static_cast<size_t>(position))
-        row.resize(static_cast<size_t>(position) + 1, T());
-    return row[static_cast<size_t>(position)];
-}
-
-template <typename T>
-T lookUp(const std::vector<std::vector<T>>& table, size_t curve, size_t position)
-{
-    return curve < table.size() && position < table[curve].size() ? table[curve][position] : T();
+    return static_cast<unsigned long long>(curve) << 32 | static_cast<unsigned long long>(position);
 }
 
 // What the findings need to know of the structure line being read and of
@@ -68,9 +64,14 @@ struct Section {
     Place start{0, 0};
     std::vector<Declaration> declarations;
     std::unordered_map<int, size_t> byNumber;
-    std::vector<std::vector<size_t>> declaredAt;  // declaration index + 1
-    std::vector<std::vector<long>> placedBy;      // line of the point line
-    std::vector<std::pair<int, Place>> emptyGroups;
+    std::unordered_map<unsigned long long, size_t> declaredAt;  // place -> declaration index
+    std::unordered_map<unsigned long long, long> placedBy;      // place -> line of its point line
+    struct EmptyGroups {
+        int first;
+        int last;
+        Place at;  // the ')' of the first
+    };
+    std::vector<EmptyGroups> emptyGroups;  // runs of neighbouring empty groups
     bool placed = false;
 };
 
@@ -129,7 +130,7 @@ private:
         }
     }
     Place here() const { return Place{line, column}; }
-    bool count(int& counter, const char* what);
+    bool count(int& counter, const char* what, Place at);
     void readStructureLine();
     void readPointLine();
     void skipSpace();
@@ -141,6 +142,7 @@ private:
     void report(Place at, const std::string& what) const { (*findings)(at.line, at.column, what); }
     void noteReturn();
     void startSection(Place start);
+    void noteEmptyGroup();
     void declare(int number, int curveNum, int posInCurve, Place at);
     void notePlaced(int number, const vertexInfo& where, float z, Place start);
     void finishSection();
@@ -168,12 +170,12 @@ void LevelReader::read()
 
 // Counters stop short of overflowing: a file that would take one past the
 // largest int is read up to that point.
-bool LevelReader::count(int& counter, const char* what)
+bool LevelReader::count(int& counter, const char* what, Place at)
 {
-    if (counter == INT_MAX) {
+    if (counter == kCountLimit) {
         stopped = true;
         if (findings)
-            report(here(), std::string("more ") + what + " than the reader counts: the rest is not read");
+            report(at, std::string("more ") + what + " than the reader counts: the rest is not read");
         return false;
     }
     ++counter;
@@ -189,8 +191,8 @@ void LevelReader::readStructureLine()
     while ((ch = next()) != EOF && ch != '\n') {
         if (ch == ')') {
             if (findings && numbersInGroup == 0)
-                section.emptyGroups.emplace_back(curve, here());
-            if (!count(curve, "curves on a line"))
+                noteEmptyGroup();
+            if (!count(curve, "curves on a line", here()))
                 return;
             position = 0;
             numbersInGroup = 0;
@@ -200,7 +202,7 @@ void LevelReader::readStructureLine()
             int pointnum;
             if (readInt(pointnum) == Good) {
                 const int posInCurve = position;
-                if (!count(position, "numbers in a group"))
+                if (!count(position, "numbers in a group", at))
                     return;
                 curveInfo[pointnum] = vertexInfo{curve, posInCurve};
                 ++numbersInGroup;
@@ -213,10 +215,10 @@ void LevelReader::readStructureLine()
             report(here(), describe(ch) + " on a structure line: passed over");
         }
     }
+    const Place end = ch == '\n' ? Place{line - 1, previousLineLength + 1} : Place{line, column + 1};
     if (findings && numbersInGroup > 0)
-        report(ch == '\n' ? Place{line - 1, previousLineLength + 1} : Place{line, column + 1},
-               "group not closed by ')': the next structure line goes on with its positions");
-    if (!count(level, "structure lines"))
+        report(end, "group not closed by ')': the next structure line goes on with its positions");
+    if (!count(level, "structure lines", end))
         return;
     curve = 0;
 }
@@ -380,6 +382,15 @@ void LevelReader::startSection(Place start)
     section.start = start;
 }
 
+void LevelReader::noteEmptyGroup()
+{
+    std::vector<Section::EmptyGroups>& runs = section.emptyGroups;
+    if (!runs.empty() && runs.back().last + 1 == curve)
+        runs.back().last = curve;
+    else
+        runs.push_back(Section::EmptyGroups{curve, curve, here()});
+}
+
 void LevelReader::declare(int number, int curveNum, int posInCurve, Place at)
 {
     const auto known = section.byNumber.emplace(number, section.declarations.size());
@@ -389,7 +400,8 @@ void LevelReader::declare(int number, int curveNum, int posInCurve, Place at)
         report(at, "point " + std::to_string(number) + " is declared again on this line: this later place wins");
     }
     section.declarations.push_back(Section::Declaration{number, curveNum, posInCurve, at, false});
-    cell(section.declaredAt, curveNum, posInCurve) = section.declarations.size();
+    section.declaredAt[placeKey(static_cast<size_t>(curveNum), static_cast<size_t>(posInCurve))] =
+        section.declarations.size() - 1;
 }
 
 void LevelReader::notePlaced(int number, const vertexInfo& where, float z, Place start)
@@ -405,7 +417,8 @@ void LevelReader::notePlaced(int number, const vertexInfo& where, float z, Place
         report(start, "z is " + std::string(text) + ", not the level number " + std::to_string(target) +
                           ": the level number is used");
     }
-    long& placedBy = cell(section.placedBy, where.curveNum, where.posInCurve);
+    long& placedBy =
+        section.placedBy[placeKey(static_cast<size_t>(where.curveNum), static_cast<size_t>(where.posInCurve))];
     if (placedBy != 0)
         report(start, point + " goes where line " + std::to_string(placedBy) + " put a point: this line wins");
     placedBy = start.line;
@@ -435,7 +448,7 @@ void LevelReader::finishSection()
         const size_t c = static_cast<size_t>(declared.curve);
         const size_t p = static_cast<size_t>(declared.position);
         const std::string point = "point " + std::to_string(declared.number);
-        if (lookUp(section.placedBy, c, p) != 0)
+        if (section.placedBy.count(placeKey(c, p)) != 0)
             continue;
         if (c < curves.size() && p < curves[c].controlPoints.size())
             report(declared.at, point + (declared.superseded ? " is declared again later: this place is "
@@ -445,13 +458,18 @@ void LevelReader::finishSection()
     }
     for (size_t c = 0; c < curves.size(); ++c)
         for (size_t p = 0; p < curves[c].controlPoints.size(); ++p)
-            if (lookUp(section.declaredAt, c, p) == 0 && lookUp(section.placedBy, c, p) == 0)
+            if (section.declaredAt.count(placeKey(c, p)) == 0 && section.placedBy.count(placeKey(c, p)) == 0)
                 report(section.start, "curve " + std::to_string(c) + ", position " + std::to_string(p) +
                                           " is declared by no number: " + filler);
-    for (const auto& empty : section.emptyGroups)
-        if (static_cast<size_t>(empty.first) >= curves.size())
-            report(empty.second, "empty curve " + std::to_string(empty.first) +
-                                     " after the level's last points: not restored by a reload");
+    for (const Section::EmptyGroups& run : section.emptyGroups) {
+        const size_t first = std::max(static_cast<size_t>(run.first), curves.size());
+        if (first > static_cast<size_t>(run.last))
+            continue;
+        const std::string which = first == static_cast<size_t>(run.last)
+                                      ? "empty curve " + std::to_string(first)
+                                      : "empty curves " + std::to_string(first) + " to " + std::to_string(run.last);
+        report(run.at, which + " after the level's last points: not restored by a reload");
+    }
 }
 
 void LevelReader::finishReading()
