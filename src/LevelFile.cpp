@@ -509,3 +509,11 @@ void readLevels(FILE* in, std::vector<Splines*>& spline, const FindingSink* find
 {
     LevelReader(in, spline, findings).read();
 }
+
+void settleAsTheEditorDoes(std::vector<Splines*>& spline)
+{
+    if (spline.empty())
+        spline.push_back(new Splines);
+    for (Splines* level : spline)
+        level->setWindowSize(kInitialWindowWidth, kInitialWindowHeight);
+}

@@ -118,16 +118,6 @@ int checkCommand(int argc, char** argv)
 
 // ---------------------------------------------------------------- format
 
-// What the editor holds once it has read levels into its opening window: a
-// new level when none was read, and the default square in each empty curve 0.
-void settleAsTheEditorDoes(std::vector<Splines*>& levels)
-{
-    if (levels.empty())
-        levels.push_back(new Splines);
-    for (Splines* level : levels)
-        level->setWindowSize(kInitialWindowWidth, kInitialWindowHeight);
-}
-
 bool writeToStandardOutput(const std::vector<Splines*>& levels)
 {
     const bool written = writeLevels(stdout, levels) && std::fflush(stdout) == 0;

@@ -19,6 +19,8 @@ struct Limit {
     const char* rewritten;  // what the levels read are saved as
 };
 
+void PrintTo(const Limit& limit, std::ostream* out) { *out << limit.name; }
+
 class ReaderCounters : public testing::TestWithParam<Limit> {};
 
 // Reading stops where a counter would pass its limit; what came before stays.
