@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <map>
 #include <string>
-#include <unordered_map>
 #include <utility>
 
 #include "FileIO.h"
@@ -45,7 +44,7 @@ std::string levelName(int level)
 }
 
 // A key for a (curve, position) place.
-unsigned long long placeKey(size_t curve, size_t position)
+unsigned long long placeKey(long long curve, long long position)
 {
     return static_cast<unsigned long long>(curve) << 32 | static_cast<unsigned long long>(position);
 }
@@ -55,17 +54,16 @@ unsigned long long placeKey(size_t curve, size_t position)
 struct Section {
     struct Declaration {
         int number;
-        int curve;
-        int position;
+        unsigned long long place;  // placeKey(curve, position)
         Place at;
         bool superseded;  // the number is declared again later on the line
+        long placedBy;    // line of the point line put there, or 0
     };
     int level = -1;  // none read yet
     Place start{0, 0};
+    // In the order of their places: a line's places only ever go up.
     std::vector<Declaration> declarations;
-    std::unordered_map<int, size_t> byNumber;
-    std::unordered_map<unsigned long long, size_t> declaredAt;  // place -> declaration index
-    std::unordered_map<unsigned long long, long> placedBy;      // place -> line of its point line
+    std::map<unsigned long long, long> placedElsewhere;  // places the line doesn't declare
     struct EmptyGroups {
         int first;
         int last;
@@ -73,6 +71,13 @@ struct Section {
     };
     std::vector<EmptyGroups> emptyGroups;  // runs of neighbouring empty groups
     bool placed = false;
+
+    Declaration* declarationAt(unsigned long long place)
+    {
+        const auto found = std::lower_bound(declarations.begin(), declarations.end(), place,
+                                            [](const Declaration& d, unsigned long long key) { return d.place < key; });
+        return found != declarations.end() && found->place == place ? &*found : nullptr;
+    }
 };
 
 class LevelReader {
@@ -143,7 +148,7 @@ private:
     void noteReturn();
     void startSection(Place start);
     void noteEmptyGroup();
-    void declare(int number, int curveNum, int posInCurve, Place at);
+    void declare(int number, const vertexInfo& where, const vertexInfo* before, Place at);
     void notePlaced(int number, const vertexInfo& where, float z, Place start);
     void finishSection();
     void finishReading();
@@ -204,10 +209,13 @@ void LevelReader::readStructureLine()
                 const int posInCurve = position;
                 if (!count(position, "numbers in a group", at))
                     return;
-                curveInfo[pointnum] = vertexInfo{curve, posInCurve};
+                const vertexInfo where{curve, posInCurve};
+                const auto entry = curveInfo.emplace(pointnum, where);
+                const vertexInfo before = entry.first->second;
+                entry.first->second = where;
                 ++numbersInGroup;
                 if (findings)
-                    declare(pointnum, curve, posInCurve, at);
+                    declare(pointnum, where, entry.second ? nullptr : &before, at);
             } else if (findings) {
                 report(at, "point number beyond int: not declared");
             }
@@ -391,25 +399,26 @@ void LevelReader::noteEmptyGroup()
         runs.push_back(Section::EmptyGroups{curve, curve, here()});
 }
 
-void LevelReader::declare(int number, int curveNum, int posInCurve, Place at)
+// `before` is the number's place before this declaration, if it had one.
+void LevelReader::declare(int number, const vertexInfo& where, const vertexInfo* before, Place at)
 {
-    const auto known = section.byNumber.emplace(number, section.declarations.size());
-    if (!known.second) {
-        section.declarations[known.first->second].superseded = true;
-        known.first->second = section.declarations.size();
+    Section::Declaration* const earlier =
+        before ? section.declarationAt(placeKey(before->curveNum, before->posInCurve)) : nullptr;
+    if (earlier && earlier->number == number) {
+        earlier->superseded = true;
         report(at, "point " + std::to_string(number) + " is declared again on this line: this later place wins");
     }
-    section.declarations.push_back(Section::Declaration{number, curveNum, posInCurve, at, false});
-    section.declaredAt[placeKey(static_cast<size_t>(curveNum), static_cast<size_t>(posInCurve))] =
-        section.declarations.size() - 1;
+    section.declarations.push_back(Section::Declaration{number, placeKey(where.curveNum, where.posInCurve), at, false, 0});
 }
 
 void LevelReader::notePlaced(int number, const vertexInfo& where, float z, Place start)
 {
     const int target = level - 1;
-    const std::string point = "point " + std::to_string(number);
-    if (section.byNumber.count(number) == 0)
-        report(start, point + " is not declared by its level's structure line: placed where an earlier one put it (curve " +
+    const unsigned long long key = placeKey(where.curveNum, where.posInCurve);
+    Section::Declaration* const declared = section.declarationAt(key);
+    if (!declared || declared->number != number)
+        report(start, "point " + std::to_string(number) +
+                          " is not declared by its level's structure line: placed where an earlier one put it (curve " +
                           std::to_string(where.curveNum) + ", position " + std::to_string(where.posInCurve) + ")");
     if (z != static_cast<float>(target)) {
         char text[64];
@@ -417,10 +426,9 @@ void LevelReader::notePlaced(int number, const vertexInfo& where, float z, Place
         report(start, "z is " + std::string(text) + ", not the level number " + std::to_string(target) +
                           ": the level number is used");
     }
-    long& placedBy =
-        section.placedBy[placeKey(static_cast<size_t>(where.curveNum), static_cast<size_t>(where.posInCurve))];
+    long& placedBy = declared ? declared->placedBy : section.placedElsewhere[key];
     if (placedBy != 0)
-        report(start, point + " goes where line " + std::to_string(placedBy) + " put a point: this line wins");
+        report(start, "point " + std::to_string(number) + " goes where line " + std::to_string(placedBy) + " put a point: this line wins");
     placedBy = start.line;
     section.placed = true;
 }
@@ -445,22 +453,29 @@ void LevelReader::finishSection()
     if (curves[0].controlPoints.empty())
         report(section.start, "curve 0 of " + levelName(target) + " has no points: it gets the default square");
     for (const Section::Declaration& declared : section.declarations) {
-        const size_t c = static_cast<size_t>(declared.curve);
-        const size_t p = static_cast<size_t>(declared.position);
-        const std::string point = "point " + std::to_string(declared.number);
-        if (section.placedBy.count(placeKey(c, p)) != 0)
+        const size_t c = static_cast<size_t>(declared.place >> 32);
+        const size_t p = static_cast<size_t>(declared.place & 0xffffffffu);
+        if (declared.placedBy != 0)
             continue;
+        const std::string point = "point " + std::to_string(declared.number);
         if (c < curves.size() && p < curves[c].controlPoints.size())
             report(declared.at, point + (declared.superseded ? " is declared again later: this place is "
                                                              : " has no point line: ") + filler);
         else if (!declared.superseded)
             report(declared.at, point + " has no point line: not restored by a reload");
     }
+    // The level's places and the declarations, both in place order, side by side.
+    auto declared = section.declarations.cbegin();
     for (size_t c = 0; c < curves.size(); ++c)
-        for (size_t p = 0; p < curves[c].controlPoints.size(); ++p)
-            if (section.declaredAt.count(placeKey(c, p)) == 0 && section.placedBy.count(placeKey(c, p)) == 0)
+        for (size_t p = 0; p < curves[c].controlPoints.size(); ++p) {
+            const unsigned long long key = placeKey(static_cast<long long>(c), static_cast<long long>(p));
+            while (declared != section.declarations.cend() && declared->place < key)
+                ++declared;
+            const bool isDeclared = declared != section.declarations.cend() && declared->place == key;
+            if (!isDeclared && section.placedElsewhere.count(key) == 0)
                 report(section.start, "curve " + std::to_string(c) + ", position " + std::to_string(p) +
                                           " is declared by no number: " + filler);
+        }
     for (const Section::EmptyGroups& run : section.emptyGroups) {
         const size_t first = std::max(static_cast<size_t>(run.first), curves.size());
         if (first > static_cast<size_t>(run.last))
