@@ -57,7 +57,7 @@ cli)
     cases=$3
     clean=$cases/point-lines-in-any-order.lev
     dirty=$cases/z-comes-from-the-section.lev
-    for arguments in "" "bogus" "check" "check --bogus $clean" "format" "format $clean $clean" "format -o" \
+    for arguments in "" "bogus" "check" "check $clean --bogus" "format" "format $clean $clean" "format -o" \
         "format -o x -o y $clean" "export $clean"; do
         # shellcheck disable=SC2086
         expect 2 "$tool" $arguments
