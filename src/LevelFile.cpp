@@ -151,6 +151,9 @@ private:
     void declare(int number, const vertexInfo& where, const vertexInfo* before, Place at);
     void notePlaced(int number, const vertexInfo& where, float z, Place start);
     void finishSection();
+    void reportUnplaced(const std::vector<Nodes>& curves, const std::string& filler) const;
+    void reportUndeclared(const std::vector<Nodes>& curves, const std::string& filler) const;
+    void reportEmptyGroups(const std::vector<Nodes>& curves) const;
     void finishReading();
 };
 
@@ -452,6 +455,14 @@ void LevelReader::finishSection()
     const std::string filler = "filled with (0, 0, " + std::to_string(target) + ")";
     if (curves[0].controlPoints.empty())
         report(section.start, "curve 0 of " + levelName(target) + " has no points: it gets the default square");
+    reportUnplaced(curves, filler);
+    reportUndeclared(curves, filler);
+    reportEmptyGroups(curves);
+}
+
+// Declared places that no point line reached.
+void LevelReader::reportUnplaced(const std::vector<Nodes>& curves, const std::string& filler) const
+{
     for (const Section::Declaration& declared : section.declarations) {
         const size_t c = static_cast<size_t>(declared.place >> 32);
         const size_t p = static_cast<size_t>(declared.place & 0xffffffffu);
@@ -464,7 +475,12 @@ void LevelReader::finishSection()
         else if (!declared.superseded)
             report(declared.at, point + " has no point line: not restored by a reload");
     }
-    // The level's places and the declarations, both in place order, side by side.
+}
+
+// Places of the level that neither a declaration nor a point line made:
+// the level's places and the declarations, both in place order, side by side.
+void LevelReader::reportUndeclared(const std::vector<Nodes>& curves, const std::string& filler) const
+{
     auto declared = section.declarations.cbegin();
     for (size_t c = 0; c < curves.size(); ++c)
         for (size_t p = 0; p < curves[c].controlPoints.size(); ++p) {
@@ -476,6 +492,11 @@ void LevelReader::finishSection()
                 report(section.start, "curve " + std::to_string(c) + ", position " + std::to_string(p) +
                                           " is declared by no number: " + filler);
         }
+}
+
+// Empty groups after the level's last curve with points.
+void LevelReader::reportEmptyGroups(const std::vector<Nodes>& curves) const
+{
     for (const Section::EmptyGroups& run : section.emptyGroups) {
         const size_t first = std::max(static_cast<size_t>(run.first), curves.size());
         if (first > static_cast<size_t>(run.last))
