@@ -1,15 +1,17 @@
 // libFuzzer target for the level file reader.
 //
-// Every input is read as a level file; the levels must then be well formed
-// (level numbers, z, curve counts, open curves, finite x/y), no larger than
-// the input's brackets and digits allow, and survive a save and reload
-// with x and y rounded to the four decimals the writer keeps. The same input
-// with CR LF line ends must read the same.
+// Every input is read as a level file from memory; the levels must then be
+// well formed (level numbers, z, curve counts, open curves, finite x/y), no
+// larger than the input's brackets and digits allow, and survive a save and
+// reload with x and y rounded to the four decimals the writer keeps. The same
+// input with CR LF line ends must read the same. Read with a findings sink it
+// gives the same levels, and findings that stand inside the input; formatted
+// (read as the editor opens it, then written) it checks clean, and formatting
+// that again changes nothing.
 //
-// Build: see fuzz/build-fuzzer. Run: level_reader_fuzzer -detect_leaks=0 DIR
+// Build: see fuzz/build-fuzzer. Run: level_reader_fuzzer DIR
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -22,21 +24,14 @@
 #include <vector>
 
 #include "FileIO.h"
+#include "LevelFile.h"
 #include "Splines.h"
 
 namespace {
 
-int inputFd = -1;
-std::string inputName;   // /proc/self/fd/N of an in-memory file
-std::string scratchDir;  // real directory: saving renames a temporary file
-std::string savedName;
-
-void cleanUp();
-
 [[noreturn]] void fail(const char* what)
 {
     std::fprintf(stderr, "level_reader_fuzzer: %s\n", what);
-    cleanUp();
     std::abort();
 }
 
@@ -46,29 +41,6 @@ void check(bool condition, const char* what)
         fail(what);
 }
 
-void setInput(const uint8_t* data, size_t size)
-{
-    check(ftruncate(inputFd, 0) == 0, "ftruncate");
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = pwrite(inputFd, data + done, size - done, static_cast<off_t>(done));
-        check(n > 0, "pwrite");
-        done += static_cast<size_t>(n);
-    }
-}
-
-std::string slurp(const std::string& name)
-{
-    std::string text;
-    FILE* const file = std::fopen(name.c_str(), "rb");
-    check(file != nullptr, "saved file missing");
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-        text.append(buffer, n);
-    std::fclose(file);
-    return text;
-}
-
 void freeLevels(std::vector<Splines*>& levels)
 {
     for (Splines* level : levels)
@@ -76,26 +48,41 @@ void freeLevels(std::vector<Splines*>& levels)
     levels.clear();
 }
 
-// Reads `name` into `levels`, which must come back without the level that
-// stood in it before: a successful read replaces the whole list.
-void readLevels(const std::string& name, std::vector<Splines*>& levels)
+// Reads the text into `levels` through the stream interface.
+void readText(const std::string& text, std::vector<Splines*>& levels, const FindingSink* findings = nullptr)
 {
-    Splines* const stale = new Splines;
-    levels.assign(1, stale);
-    FileIO io;
-    io.setInputName(name.c_str());
-    io.readFile(levels);
-    for (const Splines* level : levels)
-        check(level != stale, "old level kept by a read");
-    delete stale;
+    // fmemopen refuses an empty buffer; an empty file is the same as no bytes.
+    static char nothing[1];
+    FILE* const in = text.empty() ? fmemopen(nothing, 1, "r") : fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+    check(in != nullptr, "fmemopen");
+    if (text.empty())
+        std::fgetc(in);
+    readLevels(in, levels, findings);
+    std::fclose(in);
 }
 
-std::string saveLevels(std::vector<Splines*>& levels, const std::string& name)
+std::string writeText(const std::vector<Splines*>& levels)
 {
-    FileIO io;
-    io.setOutputName(name.c_str());
-    io.writeFile(levels);
-    return slurp(name);
+    char* buffer = nullptr;
+    size_t size = 0;
+    FILE* const out = open_memstream(&buffer, &size);
+    check(out != nullptr, "open_memstream");
+    check(writeLevels(out, levels), "writing to memory failed");
+    std::fclose(out);
+    std::string text(buffer, size);
+    std::free(buffer);
+    return text;
+}
+
+// What ombrel-level format writes for the text.
+std::string formatText(const std::string& text)
+{
+    std::vector<Splines*> levels;
+    readText(text, levels);
+    settleAsTheEditorDoes(levels);
+    const std::string formatted = writeText(levels);
+    freeLevels(levels);
+    return formatted;
 }
 
 // What any input can produce: at most one level per "(", one curve per ")"
@@ -179,12 +166,6 @@ bool sameLevels(const std::vector<Splines*>& a, const std::vector<Splines*>& b, 
     return true;
 }
 
-void cleanUp()
-{
-    unlink(savedName.c_str());
-    rmdir(scratchDir.c_str());
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -197,50 +178,59 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         dup2(null, STDOUT_FILENO);
         close(null);
     }
-    inputFd = memfd_create("level", 0);
-    check(inputFd >= 0, "memfd_create");
-    inputName = "/proc/self/fd/" + std::to_string(inputFd);
 
-    // Every run saves a file; in memory that costs half what a disk does.
-    const char* tmp = std::getenv("TMPDIR");
-    if (!tmp || !*tmp)
-        tmp = access("/dev/shm", W_OK | X_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string pattern = std::string(tmp) + "/level-fuzz-XXXXXX";
-    check(mkdtemp(&pattern[0]) != nullptr, "mkdtemp");
-    scratchDir = pattern;
-    savedName = scratchDir + "/saved.lvl";
-    std::atexit(cleanUp);
-
-    // A file that can't be opened leaves the list alone.
+    // A file that can't be opened, or a directory, leaves the list alone.
+    char scratch[] = "/tmp/level-fuzz-XXXXXX";
+    check(mkdtemp(scratch) != nullptr, "mkdtemp");
     std::vector<Splines*> levels(1, new Splines);
     Splines* const kept = levels[0];
     FileIO io;
-    io.setInputName((scratchDir + "/missing.lvl").c_str());
+    io.setInputName((std::string(scratch) + "/missing.lvl").c_str());
     io.readFile(levels);
     check(levels.size() == 1 && levels[0] == kept, "missing file changed the list");
-    io.setInputName(scratchDir.c_str());
+    io.setInputName(scratch);
     io.readFile(levels);
     check(levels.size() == 1 && levels[0] == kept, "directory changed the list");
+    rmdir(scratch);
     freeLevels(levels);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    const std::string input(reinterpret_cast<const char*>(data), size);
     std::vector<Splines*> levels;
-    setInput(data, size);
-    readLevels(inputName, levels);
+    readText(input, levels);
     checkShape(levels, boundsOf(data, size));
+
+    // Listening changes nothing, and every finding points into the input.
+    std::vector<Splines*> heard;
+    size_t lines = 1;
+    for (size_t i = 0; i < size; ++i)
+        lines += data[i] == '\n';
+    const FindingSink sink = [lines](long line, long column, const std::string& what) {
+        check(line >= 1 && static_cast<size_t>(line) <= lines && column >= 1 && !what.empty(), "finding out of place");
+    };
+    readText(input, heard, &sink);
+    check(sameLevels(levels, heard, false), "findings changed the levels");
+    freeLevels(heard);
 
     // Save and reload: the same levels come back, with x and y as the four
     // decimals that were written. The reader restores every level and curve
     // the writer wrote, as the last of each always holds a point.
-    const std::string saved = saveLevels(levels, savedName);
+    const std::string saved = writeText(levels);
     std::vector<Splines*> reloaded;
-    readLevels(savedName, reloaded);
+    readText(saved, reloaded);
     checkShape(reloaded, boundsOf(reinterpret_cast<const uint8_t*>(saved.data()), saved.size()));
     check(sameLevels(levels, reloaded, true), "saved levels read back differently");
     freeLevels(reloaded);
+
+    // Formatting writes a file that checks clean and formats to itself.
+    const std::string formatted = formatText(input);
+    const FindingSink none = [](long, long, const std::string&) { fail("formatted file has findings"); };
+    readText(formatted, reloaded, &none);
+    freeLevels(reloaded);
+    check(formatText(formatted) == formatted, "formatting twice changed the file");
 
     // The same file with CR LF line ends reads the same.
     bool hasReturn = false;
@@ -254,8 +244,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 crlf += '\r';
             crlf += static_cast<char>(data[i]);
         }
-        setInput(reinterpret_cast<const uint8_t*>(crlf.data()), crlf.size());
-        readLevels(inputName, reloaded);
+        readText(crlf, reloaded);
         check(sameLevels(levels, reloaded, false), "CR LF line ends read differently");
         freeLevels(reloaded);
     }

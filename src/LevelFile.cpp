@@ -1,5 +1,6 @@
 #include "LevelFile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cfloat>
 #include <climits>
@@ -7,15 +8,84 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "FileIO.h"
 #include "Splines.h"
 
+// The structure-line counters stop here; a test build lowers it to reach it.
+#ifndef OMBREL_READER_COUNT_LIMIT
+#define OMBREL_READER_COUNT_LIMIT INT_MAX
+#endif
+
 namespace {
+
+const int kCountLimit = OMBREL_READER_COUNT_LIMIT;
+
+// Where a character stands: line and column, both counted from 1.
+struct Place {
+    long line;
+    long column;
+};
+
+const char* const kFieldNames[] = {"point number", "x", "y", "z"};
+
+// A character as a finding names it.
+std::string describe(int ch)
+{
+    if (std::isprint(ch))
+        return std::string("'") + static_cast<char>(ch) + "'";
+    return "character " + std::to_string(ch);
+}
+
+std::string levelName(int level)
+{
+    return "level " + std::to_string(level);
+}
+
+// A key for a (curve, position) place.
+unsigned long long placeKey(long long curve, long long position)
+{
+    return static_cast<unsigned long long>(curve) << 32 | static_cast<unsigned long long>(position);
+}
+
+// What the findings need to know of the structure line being read and of
+// its point lines; kept only while someone listens.
+struct Section {
+    struct Declaration {
+        int number;
+        unsigned long long place;  // placeKey(curve, position)
+        Place at;
+        bool superseded;  // the number is declared again later on the line
+        long placedBy;    // line of the point line put there, or 0
+    };
+    int level = -1;  // none read yet
+    Place start{0, 0};
+    // In the order of their places: a line's places only ever go up.
+    std::vector<Declaration> declarations;
+    std::map<unsigned long long, long> placedElsewhere;  // places the line doesn't declare
+    struct EmptyGroups {
+        int first;
+        int last;
+        Place at;  // the ')' of the first
+    };
+    std::vector<EmptyGroups> emptyGroups;  // runs of neighbouring empty groups
+    bool placed = false;
+
+    Declaration* declarationAt(unsigned long long place)
+    {
+        const auto found = std::lower_bound(declarations.begin(), declarations.end(), place,
+                                            [](const Declaration& d, unsigned long long key) { return d.place < key; });
+        return found != declarations.end() && found->place == place ? &*found : nullptr;
+    }
+};
 
 class LevelReader {
 public:
-    LevelReader(FILE* in, std::vector<Splines*>& spline) : in(in), spline(spline) {}
+    LevelReader(FILE* in, std::vector<Splines*>& spline, const FindingSink* findings)
+        : in(in), spline(spline), findings(findings)
+    {
+    }
     void read();
 
 private:
@@ -23,20 +93,68 @@ private:
 
     FILE* in;
     std::vector<Splines*>& spline;
+    const FindingSink* const findings;
     std::map<int, vertexInfo> curveInfo;
     int level = 0;
     int curve = 0;
     int position = 0;
     bool crossedLine = false;
+    bool stopped = false;
+    long line = 1;
+    long column = 0;  // of the last character read
+    long previousLineLength = 0;
+    bool sawReturn = false;
+    Section section;
+    std::vector<std::pair<Place, int>> pointless;  // sections without point lines so far
 
     // The stream is locked once for the whole reading (see read()).
-    int next() { return getc_unlocked(in); }
+    int next()
+    {
+        const int ch = getc_unlocked(in);
+        if (ch == '\n') {
+            previousLineLength = column;
+            ++line;
+            column = 0;
+        } else if (ch != EOF) {
+            ++column;
+            if (ch == '\r' && findings && !sawReturn)
+                noteReturn();
+        }
+        return ch;
+    }
+    void back(int ch)
+    {
+        if (ch == EOF)
+            return;
+        std::ungetc(ch, in);
+        if (ch == '\n') {
+            --line;
+            column = previousLineLength;
+        } else {
+            --column;
+        }
+    }
+    Place here() const { return Place{line, column}; }
+    bool count(int& counter, const char* what, Place at);
     void readStructureLine();
     void readPointLine();
     void skipSpace();
     Status readInt(int& value);
     Status readFloat(float& value);
-    void place(int number, const float* vertices);
+    void place(int number, const float* vertices, Place start);
+
+    // Findings.
+    void report(Place at, const std::string& what) const { (*findings)(at.line, at.column, what); }
+    void noteReturn();
+    void startSection(Place start);
+    void noteEmptyGroup();
+    void declare(int number, const vertexInfo& where, const vertexInfo* before, Place at);
+    void notePlaced(int number, const vertexInfo& where, float z, Place start);
+    void finishSection();
+    void reportUnplaced(const std::vector<Nodes>& curves, const std::string& filler) const;
+    void reportUndeclared(const std::vector<Nodes>& curves, const std::string& filler) const;
+    void reportEmptyGroups(const std::vector<Nodes>& curves) const;
+    void finishReading();
 };
 
 // One character at a time: the stream's lock is taken once for the whole
@@ -45,46 +163,98 @@ private:
 void LevelReader::read()
 {
     flockfile(in);
-    for (int ch; (ch = next()) != EOF;) {
+    for (int ch; !stopped && (ch = next()) != EOF;) {
         if (ch == '(') {
             readStructureLine();
         } else if (ch != '\n' && ch != ' ' && ch != '\r') {
-            std::ungetc(ch, in);
+            back(ch);
             readPointLine();
         }
     }
     funlockfile(in);
+    if (findings)
+        finishReading();
+}
+
+// Counters stop short of overflowing: a file that would take one past the
+// largest int is read up to that point.
+bool LevelReader::count(int& counter, const char* what, Place at)
+{
+    if (counter == kCountLimit) {
+        stopped = true;
+        if (findings)
+            report(at, std::string("more ") + what + " than the reader counts: the rest is not read");
+        return false;
+    }
+    ++counter;
+    return true;
 }
 
 void LevelReader::readStructureLine()
 {
-    for (int ch; (ch = next()) != EOF && ch != '\n';) {
+    if (findings)
+        startSection(here());
+    int numbersInGroup = 0;
+    int ch;
+    while ((ch = next()) != EOF && ch != '\n') {
         if (ch == ')') {
-            ++curve;
+            if (findings && numbersInGroup == 0)
+                noteEmptyGroup();
+            if (!count(curve, "curves on a line", here()))
+                return;
             position = 0;
+            numbersInGroup = 0;
         } else if (std::isdigit(ch)) {
-            std::ungetc(ch, in);
+            const Place at = here();
+            back(ch);
             int pointnum;
-            if (readInt(pointnum) == Good)
-                curveInfo[pointnum] = vertexInfo{curve, position++};
+            if (readInt(pointnum) == Good) {
+                const int posInCurve = position;
+                if (!count(position, "numbers in a group", at))
+                    return;
+                const vertexInfo where{curve, posInCurve};
+                const auto entry = curveInfo.emplace(pointnum, where);
+                const vertexInfo before = entry.first->second;
+                entry.first->second = where;
+                ++numbersInGroup;
+                if (findings)
+                    declare(pointnum, where, entry.second ? nullptr : &before, at);
+            } else if (findings) {
+                report(at, "point number beyond int: not declared");
+            }
+        } else if (findings && ch != '(' && !std::isspace(ch)) {
+            report(here(), describe(ch) + " on a structure line: passed over");
         }
     }
-    ++level;
+    const Place end = ch == '\n' ? Place{line - 1, previousLineLength + 1} : Place{line, column + 1};
+    if (findings && numbersInGroup > 0)
+        report(end, "group not closed by ')': the next structure line goes on with its positions");
+    if (!count(level, "structure lines", end))
+        return;
     curve = 0;
 }
 
 void LevelReader::readPointLine()
 {
+    const Place start{line, column + 1};
     crossedLine = false;
     int number = 0;
     float vertices[3];
+    int bad = -1;  // the field that spoils the line
     Status status = readInt(number);
+    if (status != Good)
+        bad = 0;
     for (int axis = 0; axis < 3 && status != Unreadable; ++axis) {
         const Status next = readFloat(vertices[axis]);
-        if (next != Good)
+        if (next != Good) {
+            if (bad < 0 || next == Unreadable)
+                bad = axis + 1;
             status = next;
+        }
     }
     if (status == Unreadable) {
+        if (findings)
+            report(start, std::string("point line without a readable ") + kFieldNames[bad] + ": ignored");
         // Drop the rest of the broken line, unless the offending text already
         // stands on a line of its own.
         if (!crossedLine)
@@ -92,17 +262,26 @@ void LevelReader::readPointLine()
             }
         return;
     }
-    next();
+    const long lastLine = line;
+    const int after = next();
+    if (findings) {
+        if (after != EOF && !std::isspace(after))
+            report(here(), describe(after) + " right after a point line: passed over");
+        if (status == OutOfRange)
+            report(start, std::string(kFieldNames[bad]) + (bad == 0 ? " beyond int" : " beyond the float range") +
+                              ": point line ignored");
+        else if (crossedLine)
+            report(start, "point line goes on to line " + std::to_string(lastLine));
+    }
     if (status == Good)
-        place(number, vertices);
+        place(number, vertices, start);
 }
-
 void LevelReader::skipSpace()
 {
     int ch;
     while ((ch = next()) != EOF && std::isspace(ch))
         crossedLine = crossedLine || ch == '\n';
-    std::ungetc(ch, in);
+    back(ch);
 }
 
 LevelReader::Status LevelReader::readInt(int& value)
@@ -113,14 +292,14 @@ LevelReader::Status LevelReader::readInt(int& value)
     if (ch == '-' || ch == '+')
         ch = next();
     if (!std::isdigit(ch)) {
-        std::ungetc(ch, in);
+        back(ch);
         return Unreadable;
     }
     long long magnitude = 0;
     for (; std::isdigit(ch); ch = next())
         if (magnitude <= INT_MAX)
             magnitude = magnitude * 10 + (ch - '0');
-    std::ungetc(ch, in);
+    back(ch);
     if (magnitude > INT_MAX)
         return OutOfRange;
     value = static_cast<int>(negative ? -magnitude : magnitude);
@@ -152,7 +331,7 @@ LevelReader::Status LevelReader::readFloat(float& value)
         for (; std::isdigit(ch); ch = next())
             text += static_cast<char>(ch);
     }
-    std::ungetc(ch, in);
+    back(ch);
     if (!digits)
         return Unreadable;
     const double number = std::strtod(text.c_str(), nullptr);
@@ -164,12 +343,20 @@ LevelReader::Status LevelReader::readFloat(float& value)
 
 // Puts a point where its number was declared, creating levels, curves and
 // (0, 0, level) filler points on the way. Undeclared numbers have no place
-// and are dropped; before the first structure line nothing is declared.
-void LevelReader::place(int number, const float* vertices)
+// and are dropped, and before the first structure line there is no level.
+void LevelReader::place(int number, const float* vertices, Place start)
 {
-    const auto entry = curveInfo.find(number);
-    if (entry == curveInfo.end())
+    if (level < 1) {
+        if (findings)
+            report(start, "point line before any structure line: ignored");
         return;
+    }
+    const auto entry = curveInfo.find(number);
+    if (entry == curveInfo.end()) {
+        if (findings)
+            report(start, "point " + std::to_string(number) + " is declared by no structure line: ignored");
+        return;
+    }
     const size_t target = static_cast<size_t>(level - 1);
     const float z = static_cast<float>(target);
     while (spline.size() <= target) {
@@ -186,6 +373,148 @@ void LevelReader::place(int number, const float* vertices)
     if (points.size() <= posInCurve)
         points.resize(posInCurve + 1, Vec3(0.0f, 0.0f, z));
     points[posInCurve] = Vec3(vertices[0], vertices[1], z);
+    if (findings)
+        notePlaced(number, entry->second, vertices[2], start);
+}
+
+// ---------------------------------------------------------------- findings
+
+void LevelReader::noteReturn()
+{
+    sawReturn = true;
+    report(here(), "carriage return: read as a blank, not as a line end (only the first is reported)");
+}
+
+void LevelReader::startSection(Place start)
+{
+    finishSection();
+    section = Section();
+    section.level = level;
+    section.start = start;
+}
+
+void LevelReader::noteEmptyGroup()
+{
+    std::vector<Section::EmptyGroups>& runs = section.emptyGroups;
+    if (!runs.empty() && runs.back().last + 1 == curve)
+        runs.back().last = curve;
+    else
+        runs.push_back(Section::EmptyGroups{curve, curve, here()});
+}
+
+// `before` is the number's place before this declaration, if it had one.
+void LevelReader::declare(int number, const vertexInfo& where, const vertexInfo* before, Place at)
+{
+    Section::Declaration* const earlier =
+        before ? section.declarationAt(placeKey(before->curveNum, before->posInCurve)) : nullptr;
+    if (earlier && earlier->number == number) {
+        earlier->superseded = true;
+        report(at, "point " + std::to_string(number) + " is declared again on this line: this later place wins");
+    }
+    section.declarations.push_back(Section::Declaration{number, placeKey(where.curveNum, where.posInCurve), at, false, 0});
+}
+
+void LevelReader::notePlaced(int number, const vertexInfo& where, float z, Place start)
+{
+    const int target = level - 1;
+    const unsigned long long key = placeKey(where.curveNum, where.posInCurve);
+    Section::Declaration* const declared = section.declarationAt(key);
+    if (!declared || declared->number != number)
+        report(start, "point " + std::to_string(number) +
+                          " is not declared by its level's structure line: placed where an earlier one put it (curve " +
+                          std::to_string(where.curveNum) + ", position " + std::to_string(where.posInCurve) + ")");
+    if (z != static_cast<float>(target)) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%g", static_cast<double>(z));
+        report(start, "z is " + std::string(text) + ", not the level number " + std::to_string(target) +
+                          ": the level number is used");
+    }
+    long& placedBy = declared ? declared->placedBy : section.placedElsewhere[key];
+    if (placedBy != 0)
+        report(start, "point " + std::to_string(number) + " goes where line " + std::to_string(placedBy) + " put a point: this line wins");
+    placedBy = start.line;
+    section.placed = true;
+}
+
+// Once a structure line's point lines are all read, the level they made is
+// final: say what it filled in and what it left out.
+void LevelReader::finishSection()
+{
+    if (section.level < 0)
+        return;
+    const int target = section.level;
+    if (!section.placed) {
+        pointless.emplace_back(section.start, target);
+        return;
+    }
+    for (const auto& empty : pointless)
+        report(empty.first, levelName(empty.second) +
+                                " has no point lines: it comes back as one empty curve, which gets the default square");
+    pointless.clear();
+    const std::vector<Nodes>& curves = spline[static_cast<size_t>(target)]->levelCurves;
+    const std::string filler = "filled with (0, 0, " + std::to_string(target) + ")";
+    if (curves[0].controlPoints.empty())
+        report(section.start, "curve 0 of " + levelName(target) + " has no points: it gets the default square");
+    reportUnplaced(curves, filler);
+    reportUndeclared(curves, filler);
+    reportEmptyGroups(curves);
+}
+
+// Declared places that no point line reached.
+void LevelReader::reportUnplaced(const std::vector<Nodes>& curves, const std::string& filler) const
+{
+    for (const Section::Declaration& declared : section.declarations) {
+        const size_t c = static_cast<size_t>(declared.place >> 32);
+        const size_t p = static_cast<size_t>(declared.place & 0xffffffffu);
+        if (declared.placedBy != 0)
+            continue;
+        const std::string point = "point " + std::to_string(declared.number);
+        if (c < curves.size() && p < curves[c].controlPoints.size())
+            report(declared.at, point + (declared.superseded ? " is declared again later: this place is "
+                                                             : " has no point line: ") + filler);
+        else if (!declared.superseded)
+            report(declared.at, point + " has no point line: not restored by a reload");
+    }
+}
+
+// Places of the level that neither a declaration nor a point line made:
+// the level's places and the declarations, both in place order, side by side.
+void LevelReader::reportUndeclared(const std::vector<Nodes>& curves, const std::string& filler) const
+{
+    auto declared = section.declarations.cbegin();
+    for (size_t c = 0; c < curves.size(); ++c)
+        for (size_t p = 0; p < curves[c].controlPoints.size(); ++p) {
+            const unsigned long long key = placeKey(static_cast<long long>(c), static_cast<long long>(p));
+            while (declared != section.declarations.cend() && declared->place < key)
+                ++declared;
+            const bool isDeclared = declared != section.declarations.cend() && declared->place == key;
+            if (!isDeclared && section.placedElsewhere.count(key) == 0)
+                report(section.start, "curve " + std::to_string(c) + ", position " + std::to_string(p) +
+                                          " is declared by no number: " + filler);
+        }
+}
+
+// Empty groups after the level's last curve with points.
+void LevelReader::reportEmptyGroups(const std::vector<Nodes>& curves) const
+{
+    for (const Section::EmptyGroups& run : section.emptyGroups) {
+        const size_t first = std::max(static_cast<size_t>(run.first), curves.size());
+        if (first > static_cast<size_t>(run.last))
+            continue;
+        const std::string which = first == static_cast<size_t>(run.last)
+                                      ? "empty curve " + std::to_string(first)
+                                      : "empty curves " + std::to_string(first) + " to " + std::to_string(run.last);
+        report(run.at, which + " after the level's last points: not restored by a reload");
+    }
+}
+
+void LevelReader::finishReading()
+{
+    finishSection();
+    for (const auto& empty : pointless)
+        report(empty.first, levelName(empty.second) + " has no point lines: not restored by a reload");
+    if (spline.empty())
+        report(Place{1, 1}, "no point lines: the editor starts a new level with the default square");
 }
 
 }  // namespace
@@ -212,7 +541,15 @@ bool writeLevels(FILE* file, const std::vector<Splines*>& spline)
     return true;
 }
 
-void readLevels(FILE* in, std::vector<Splines*>& spline)
+void readLevels(FILE* in, std::vector<Splines*>& spline, const FindingSink* findings)
 {
-    LevelReader(in, spline).read();
+    LevelReader(in, spline, findings).read();
+}
+
+void settleAsTheEditorDoes(std::vector<Splines*>& spline)
+{
+    if (spline.empty())
+        spline.push_back(new Splines);
+    for (Splines* level : spline)
+        level->setWindowSize(kInitialWindowWidth, kInitialWindowHeight);
 }

@@ -3,13 +3,25 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
+#include <string>
 #include <vector>
 
 class Splines;
+
+// Receives, with its line and column (both from 1, columns in bytes), each
+// thing a reading ignores, fills in or loses. Only the level file tool
+// listens; the editor reads silently.
+using FindingSink = std::function<void(long line, long column, const std::string& what)>;
 
 // Writes every level; false when the stream reports an error.
 bool writeLevels(FILE* file, const std::vector<Splines*>& spline);
 
 // Appends the levels read from the stream to the list, leniently: what the
-// editor cannot place is skipped.
-void readLevels(FILE* in, std::vector<Splines*>& spline);
+// editor cannot place is skipped, and told to `findings` when one is given.
+void readLevels(FILE* in, std::vector<Splines*>& spline, const FindingSink* findings = nullptr);
+
+// The levels as the editor holds them once it has read them into its opening
+// window: a new level when none was read, the default square in each empty
+// curve 0. Saving them writes what the editor's F1 would.
+void settleAsTheEditorDoes(std::vector<Splines*>& spline);

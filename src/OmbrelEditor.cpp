@@ -4,6 +4,7 @@
 
 #include "FileIO.h"
 #include "Graphics.h"
+#include "Splines.h"
 
 FileIO* input = new FileIO;
 Graphics* graphics = nullptr;
@@ -48,7 +49,7 @@ int main(int argc, char** argv)
     char* toolkitArgv[] = {argc > 0 ? argv[0] : fallbackName, nullptr};
     glutInit(&toolkitArgc, toolkitArgv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
-    glutInitWindowSize(640, 480);
+    glutInitWindowSize(kInitialWindowWidth, kInitialWindowHeight);
     glutInitWindowPosition(150, 150);
     glutCreateWindow("Ombrel Editor");
     graphics->DrawingSetup();

@@ -15,6 +15,10 @@ struct Nodes {
 // OpenGL's GL_RENDER, spelled out so that the model needs no GL header.
 constexpr unsigned int kRenderMode = 0x1C00;
 
+// The size of the editor's window when it opens.
+constexpr int kInitialWindowWidth = 640;
+constexpr int kInitialWindowHeight = 480;
+
 // Window pixels (y counted down from the top) to level units in a window of
 // width x height. False, and nothing written, when the size is not positive.
 bool windowToLevel(int x, int y, int width, int height, float& levelX, float& levelY);

@@ -116,59 +116,6 @@ TEST(SafeSave, FailedSavesSaySoAndKeepTheOldFile)
     EXPECT_TRUE(onlyFileIn(folder, "kept.lvl"));
 }
 
-struct Reading {
-    std::string name;
-    std::string file;
-    std::string rewritten;  // what saving the levels read gives
-};
-
-void PrintTo(const Reading& reading, std::ostream* out) { *out << reading.name; }
-
-class LevelFileReading : public testing::TestWithParam<Reading> {};
-
-TEST_P(LevelFileReading, PlacesWhatTheFileDeclares)
-{
-    EXPECT_EQ(save(load(GetParam().file)), GetParam().rewritten);
-}
-
-const std::string kP0 = "0 1.0000 1.0000 0.0000\n";
-const std::string kP1 = "1 2.0000 2.0000 0.0000\n";
-
-INSTANTIATE_TEST_SUITE_P(Leniency, LevelFileReading, testing::Values(
-    Reading{"EmptyFirstCurveStays", "( )( 0 1 )\n0 1 1 0\n1 2 2 0\n", "( )( 0 1 )\n" + kP0 + kP1 + "\n"},
-    Reading{"TrailingEmptyCurveDropped", "( 0 1 )( )\n0 1 1 0\n1 2 2 0\n", "( 0 1 )\n" + kP0 + kP1 + "\n"},
-    Reading{"MiddleEmptyCurveStays", "( 0 )( )( 1 )\n0 1 1 0\n1 2 2 0\n", "( 0 )( )( 1 )\n" + kP0 + kP1 + "\n"},
-    Reading{"ZComesFromTheSection", "( 0 )\n0 1.0000 1.0000 7.0000\n", "( 0 )\n" + kP0 + "\n"},
-    Reading{"PointLinesInAnyOrder", "( 0 1 )\n1 2 2 0\n0 1 1 0\n", "( 0 1 )\n" + kP0 + kP1 + "\n"},
-    Reading{"BlankLinesAnywhere", "\n  \n( 0 )\n\n" + kP0 + "  \n\n\n( 0 )\n0 1 1 1\n( 0 )\n0 1 1 2",
-            "( 0 )\n" + kP0 + "\n( 0 )\n0 1.0000 1.0000 1.0000\n\n( 0 )\n0 1.0000 1.0000 2.0000\n\n"},
-    Reading{"StructureWithoutBlanks", "(0 1)(2)\n0 1 1 0\n1 2 2 0\n2 3 3 0\n",
-            "( 0 1 )( 2 )\n" + kP0 + kP1 + "2 3.0000 3.0000 0.0000\n\n"},
-    Reading{"EmptyMiddleSectionBecomesAFreshLevel", "( 0 )\n0 1 1 0\n\n( )\n\n( 0 )\n0 1 1 2\n",
-            "( 0 )\n" + kP0 + "\n( )\n\n( 0 )\n0 1.0000 1.0000 2.0000\n\n"},
-    Reading{"TrailingSectionsWithoutPointsDropped", "( 0 )\n0 1 1 0\n\n( 0 1 )\n\n( )\n\n", "( 0 )\n" + kP0 + "\n"},
-    Reading{"StructureLinesOnly", "( 0 1 )\n( 2 )\n", ""},
-    Reading{"EmptyFile", "", ""},
-    Reading{"RepeatedNumberTakesItsLaterPlace", "( 0 1 0 )\n0 1 1 0\n1 2 2 0\n",
-            "( 0 1 2 )\n0 0.0000 0.0000 0.0000\n1 2.0000 2.0000 0.0000\n2 1.0000 1.0000 0.0000\n\n"},
-    Reading{"NumberDeclaredByAnEarlierSection", "( 0 1 )\n0 1 1 0\n1 2 2 0\n\n( 5 )\n1 3 3 0\n",
-            "( 0 1 )\n" + kP0 + kP1 + "\n( 0 1 )\n0 0.0000 0.0000 1.0000\n1 3.0000 3.0000 1.0000\n\n"},
-    Reading{"UnclosedGroupShiftsTheNextSection", "( 0 1\n0 1 1 0\n1 2 2 0\n\n( 2 )\n2 3 3 0\n",
-            "( 0 1 )\n" + kP0 + kP1 +
-                "\n( 0 1 2 )\n0 0.0000 0.0000 1.0000\n1 0.0000 0.0000 1.0000\n2 3.0000 3.0000 1.0000\n\n"},
-    Reading{"CarriageReturnsAreBlanks", "( 0 1 )\r\n0 1 1 0\r\n\r\n1 2 2 0 \r\n\r\n", "( 0 1 )\n" + kP0 + kP1 + "\n"},
-    Reading{"UndeclaredNumberIgnored", "( 0 )\n0 1 1 0\n9 5 5 0\n-1 5 5 0\n", "( 0 )\n" + kP0 + "\n"},
-    Reading{"PointBeforeAnyStructureIgnored", "0 5 5 0\n( 0 )\n0 1 1 0\n", "( 0 )\n" + kP0 + "\n"},
-    Reading{"UnreadableLinesIgnored", "( 0 1 )\n0 1 1 0\nabc def\n1 x\n\t\n#\n", "( 0 )\n" + kP0 + "\n"},
-    Reading{"ShortLineDoesNotSwallowTheNextStructure", "( 0 1 )\n0 1 1\n( 0 )\n0 1 1 0\n",
-            "( )\n\n( 0 )\n0 1.0000 1.0000 1.0000\n\n"},
-    Reading{"NumbersBeyondIntIgnored", "( 0 4294967296 99999999999 )\n0 1 1 0\n4294967296 2 2 0\n99999999999 2 2 0\n",
-            "( 0 )\n" + kP0 + "\n"},
-    Reading{"NonFiniteCoordinatesIgnoredFillersAtOrigin", "( 0 1 2 3 )\n0 nan 1 0\n1 1e99 1 0\n2 3 inf 0\n3 1 1e1 0\n",
-            "( 0 1 2 3 )\n0 0.0000 0.0000 0.0000\n1 0.0000 0.0000 0.0000\n2 0.0000 0.0000 0.0000\n"
-            "3 1.0000 10.0000 0.0000\n\n"}),
-    [](const testing::TestParamInfo<Reading>& info) { return info.param.name; });
-
 // Random layouts: with points in every curve a save survives a reload byte
 // for byte; otherwise trailing empty curves and levels are not restored.
 TEST(LevelFileRoundTrip, RandomLayouts)

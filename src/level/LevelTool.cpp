@@ -2,6 +2,10 @@
 //   ombrel-level check FILE...
 //   ombrel-level format [-o OUT] FILE
 //   ombrel-level export --svg | --obj | --json [--samples N] [--polyline] [--points] [-o OUT] FILE
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,18 +13,21 @@
 #include <vector>
 
 #include "Export.h"
+#include "FileIO.h"
 #include "LevelFile.h"
 #include "Splines.h"
 
 namespace {
 
-const int kUsageError = 2;
+const int kFindings = 1;
+const int kUsageError = 2;  // also a file that can't be read or written
 
 const char kUsage[] =
     "usage: ombrel-level check FILE...\n"
     "       ombrel-level format [-o OUT] FILE\n"
     "       ombrel-level export --svg|--obj|--json [--samples N] [--polyline] [--points] [-o OUT] FILE\n"
-    "       ombrel-level --help | --version\n";
+    "       ombrel-level --help | --version\n"
+    "FILE and OUT may be - for standard input and output.\n";
 
 int usage()
 {
@@ -28,23 +35,158 @@ int usage()
     return kUsageError;
 }
 
-// Reads FILE ("-" for standard input) as the editor does; false when it can't be opened.
-bool readLevelFile(const std::string& name, std::vector<Splines*>& levels)
+void complain(const std::string& what, const std::string& name, int error)
+{
+    std::fprintf(stderr, "ombrel-level: %s %s: %s\n", what.c_str(), name.c_str(), std::strerror(error));
+}
+
+bool isOption(const std::string& argument)
+{
+    return argument.size() > 1 && argument[0] == '-';
+}
+
+class Levels {
+public:
+    std::vector<Splines*> list;
+    Levels() = default;
+    Levels(const Levels&) = delete;
+    Levels& operator=(const Levels&) = delete;
+    ~Levels()
+    {
+        for (Splines* level : list)
+            delete level;
+    }
+};
+
+// Reads FILE ("-" for standard input) with the editor's reader; false, and
+// said on standard error, when it can't be opened or read.
+bool readLevelFile(const std::string& name, std::vector<Splines*>& levels, const FindingSink* findings = nullptr)
 {
     FILE* const in = name == "-" ? stdin : std::fopen(name.c_str(), "r");
     if (!in) {
-        std::fprintf(stderr, "ombrel-level: can't open %s\n", name.c_str());
+        complain("can't open", name, errno);
         return false;
     }
-    readLevels(in, levels);
+    readLevels(in, levels, findings);
+    const bool failed = std::ferror(in) != 0;
+    const int error = errno;
     if (in != stdin)
         std::fclose(in);
-    return true;
+    if (failed)
+        complain("can't read", name, error);
+    return !failed;
 }
 
-// Writes through the writer to OUT ("-" or empty for standard output).
-bool writeOutput(const std::string& name, bool (*writer)(FILE*, const std::vector<Splines*>&, const ExportOptions&),
-                 const std::vector<Splines*>& levels, const ExportOptions& options)
+// ---------------------------------------------------------------- check
+
+struct Finding {
+    long line;
+    long column;
+    std::string what;
+};
+
+// Prints each finding as FILE:LINE:COLUMN: what, in file order.
+int checkOne(const std::string& name)
+{
+    std::vector<Finding> found;
+    const FindingSink sink = [&found](long line, long column, const std::string& what) {
+        found.push_back(Finding{line, column, what});
+    };
+    Levels levels;
+    if (!readLevelFile(name, levels.list, &sink))
+        return kUsageError;
+    std::stable_sort(found.begin(), found.end(), [](const Finding& a, const Finding& b) {
+        return a.line != b.line ? a.line < b.line : a.column < b.column;
+    });
+    for (const Finding& finding : found)
+        std::printf("%s:%ld:%ld: %s\n", name.c_str(), finding.line, finding.column, finding.what.c_str());
+    return found.empty() ? 0 : kFindings;
+}
+
+int checkCommand(int argc, char** argv)
+{
+    if (argc == 0)
+        return usage();
+    for (int i = 0; i < argc; ++i)
+        if (isOption(argv[i]))
+            return usage();
+    int status = 0;
+    for (int i = 0; i < argc; ++i)
+        status = std::max(status, checkOne(argv[i]));
+    return std::fflush(stdout) == 0 ? status : kUsageError;
+}
+
+// ---------------------------------------------------------------- format
+
+bool writeToStandardOutput(const std::vector<Splines*>& levels)
+{
+    const bool written = writeLevels(stdout, levels) && std::fflush(stdout) == 0;
+    if (!written)
+        complain("can't write", "-", errno);
+    return written;
+}
+
+// Saves through the editor's own safe save, which tells its failures on
+// standard output; they are caught and passed on to standard error.
+bool saveAsTheEditorDoes(std::vector<Splines*>& levels, const std::string& name)
+{
+    FILE* const said = std::tmpfile();
+    const int console = dup(STDOUT_FILENO);
+    if (!said || console < 0 || std::fflush(stdout) != 0 || dup2(fileno(said), STDOUT_FILENO) < 0) {
+        complain("can't write", name, errno);
+        if (said)
+            std::fclose(said);
+        if (console >= 0)
+            close(console);
+        return false;
+    }
+    FileIO files;
+    files.setOutputName(name.c_str());
+    files.writeFile(levels);
+    std::fflush(stdout);
+    dup2(console, STDOUT_FILENO);
+    close(console);
+    std::rewind(said);
+    bool quiet = true;
+    for (int ch; (ch = std::fgetc(said)) != EOF; quiet = false) {
+        if (quiet)
+            std::fputs("ombrel-level: ", stderr);
+        std::fputc(ch, stderr);
+    }
+    std::fclose(said);
+    return quiet;
+}
+
+int formatCommand(int argc, char** argv)
+{
+    std::string output, input;
+    for (int i = 0; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "-o" && i + 1 < argc && argv[i + 1][0] != '\0' && output.empty())
+            output = argv[++i];
+        else if (input.empty() && !isOption(argument) && !argument.empty())
+            input = argument;
+        else
+            return usage();
+    }
+    if (input.empty())
+        return usage();
+    Levels levels;
+    if (!readLevelFile(input, levels.list))
+        return kUsageError;
+    settleAsTheEditorDoes(levels.list);
+    const bool written = output.empty() || output == "-" ? writeToStandardOutput(levels.list)
+                                                         : saveAsTheEditorDoes(levels.list, output);
+    return written ? 0 : kUsageError;
+}
+
+// ---------------------------------------------------------------- export
+
+using Exporter = bool (*)(FILE*, const std::vector<Splines*>&, const ExportOptions&);
+
+// Writes through the exporter to OUT ("-" or empty for standard output).
+bool writeOutput(const std::string& name, Exporter writer, const std::vector<Splines*>& levels,
+                 const ExportOptions& options)
 {
     FILE* const out = name.empty() || name == "-" ? stdout : std::fopen(name.c_str(), "w");
     bool written = out && writer(out, levels, options);
@@ -52,13 +194,13 @@ bool writeOutput(const std::string& name, bool (*writer)(FILE*, const std::vecto
     if (out && out != stdout)
         written = std::fclose(out) == 0 && written;
     if (!written)
-        std::fprintf(stderr, "ombrel-level: can't write %s\n", name.empty() ? "-" : name.c_str());
+        complain("can't write", name.empty() ? "-" : name, errno);
     return written;
 }
 
 int exportCommand(int argc, char** argv)
 {
-    bool (*writer)(FILE*, const std::vector<Splines*>&, const ExportOptions&) = nullptr;
+    Exporter writer = nullptr;
     ExportOptions options;
     std::string output, input;
     for (int i = 0; i < argc; ++i) {
@@ -77,17 +219,17 @@ int exportCommand(int argc, char** argv)
             options.samples = std::atoi(argv[++i]);
         else if (argument == "-o" && i + 1 < argc)
             output = argv[++i];
-        else if (input.empty() && (argument == "-" || argument[0] != '-'))
+        else if (input.empty() && !isOption(argument) && !argument.empty())
             input = argument;
         else
             return usage();
     }
     if (!writer || input.empty() || options.samples < 1)
         return usage();
-    std::vector<Splines*> levels;
-    if (!readLevelFile(input, levels))
+    Levels levels;
+    if (!readLevelFile(input, levels.list))
         return kUsageError;
-    return writeOutput(output, writer, levels, options) ? 0 : kUsageError;
+    return writeOutput(output, writer, levels.list, options) ? 0 : kUsageError;
 }
 
 }  // namespace
@@ -105,6 +247,10 @@ int main(int argc, char** argv)
         std::puts("ombrel-level " OMBREL_VERSION);
         return 0;
     }
+    if (command == "check")
+        return checkCommand(argc - 2, argv + 2);
+    if (command == "format")
+        return formatCommand(argc - 2, argv + 2);
     if (command == "export")
         return exportCommand(argc - 2, argv + 2);
     return usage();

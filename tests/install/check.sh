@@ -1,12 +1,20 @@
 #!/bin/sh
-# Installs into PREFIX and checks the layout: the program, its man page and
-# a desktop entry that starts the installed program.
+# Installs into PREFIX and checks the layout: both programs, their man pages,
+# which must render without warnings, and a desktop entry that validates and
+# starts the installed editor.
 #   check.sh CMAKE BUILD_DIR PREFIX
 set -eu
 cmake=$1 build=$2 prefix=$3
 rm -rf "$prefix"
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
-test -x "$prefix/bin/ombrel-editor"
-test -s "$prefix/share/man/man1/ombrel-editor.1"
-exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$prefix/share/applications/ombrel-editor.desktop")
+for program in ombrel-editor ombrel-level; do
+    test -x "$prefix/bin/$program"
+    page="$prefix/share/man/man1/$program.1"
+    test -s "$page"
+    warnings=$(MANWIDTH=80 MANPAGER=cat man --warnings -l "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || { echo "$page: $warnings" >&2; exit 1; }
+done
+entry="$prefix/share/applications/ombrel-editor.desktop"
+desktop-file-validate "$entry"
+exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
 test -x "$prefix/bin/$exec_name"
