@@ -118,6 +118,10 @@ TEST_F(Mouse, DragFollowsThePointerUntilRelease)
     EXPECT_FLOAT_EQ(dragged.pos[0], 100.0f / 640 * 10 - 5);
     EXPECT_FLOAT_EQ(dragged.pos[1], 5 - 50.0f / 480 * 10);
     EXPECT_EQ(dragged.pos[2], 0);
+    editor->MouseMoved(-50, 700);  // past a corner: held on the square's edge
+    editor->Idle();
+    EXPECT_EQ(dragged.pos[0], -5);
+    EXPECT_EQ(dragged.pos[1], -5);
     editor->MouseMoved(320, 240);
     editor->Idle();
     EXPECT_FLOAT_EQ(dragged.pos[0], 0);
@@ -138,25 +142,44 @@ TEST_F(Mouse, MiddlePressDeletesSilentlyAndAMissLeavesNothingPending)
     EXPECT_EQ(pointCount(), 6u);
 }
 
-TEST_F(Mouse, DeletingTheDraggedLastPointLeavesTheDragHarmless)
+TEST_F(Mouse, ADragKeepsItsPointWhateverIsAddedOrDeleted)
 {
-    press(GLUT_LEFT_BUTTON, -2, -4);
-    EXPECT_EQ(press(GLUT_MIDDLE_BUTTON, -2, -4), "");
-    EXPECT_EQ(pointCount(), 6u);
-    EXPECT_EQ(level(0).objectPicked, 6);
+    press(GLUT_LEFT_BUTTON, -3, -4);
+    press(GLUT_RIGHT_BUTTON, 0, 0);    // into curve 0: every index of curve 1 shifts
+    press(GLUT_MIDDLE_BUTTON, -4, 4);  // and back
     editor->MouseMoved(10, 10);
     editor->Idle();
-    EXPECT_EQ(level(0).levelCurves[1].controlPoints[1].pos[0], -3);
+    const std::vector<Vec3>& curve1 = level(0).levelCurves[1].controlPoints;
+    EXPECT_FLOAT_EQ(curve1[1].pos[0], 10.0f / 640 * 10 - 5);
+    EXPECT_EQ(level(0).levelCurves[0].controlPoints.back().pos[0], 0);
+    // Deleting the dragged point ends the drag: its neighbour stays.
+    press(GLUT_MIDDLE_BUTTON, curve1[1].pos[0], curve1[1].pos[1]);
+    editor->MouseMoved(320, 240);
+    editor->Idle();
+    EXPECT_EQ(curve1.size(), 2u);
+    EXPECT_EQ(curve1[1].pos[0], -2);
 }
 
-TEST_F(Mouse, OverflowingTheSelectionBufferPicksNothing)
+TEST_F(Mouse, ACrowdedSpotStillPicksItsLowestIndex)
 {
     // 70 markers on one spot make more hit records than 256 words hold.
     level(0).levelCurves[1].controlPoints.assign(70, Vec3(2, 2, 0));
-    EXPECT_EQ(press(GLUT_LEFT_BUTTON, 2, 2) + press(GLUT_MIDDLE_BUTTON, 2, 2), "");
-    EXPECT_EQ(editor->hits, -1);
-    EXPECT_EQ(level(0).objectPicked, -1);
-    EXPECT_EQ(pointCount(), 74u);
+    EXPECT_EQ(press(GLUT_LEFT_BUTTON, 2, 2), "Curve number: 1\t\tPoint number: 0\n");
+    EXPECT_GT(editor->hits, 64);
+    press(GLUT_MIDDLE_BUTTON, 2, 2);
+    EXPECT_EQ(pointCount(), 73u);
+}
+
+// A click must not flash an empty frame: the pass neither clears nor swaps.
+TEST_F(Mouse, AClickLeavesTheScreenAndTheBackBufferAlone)
+{
+    editor->Display();
+    glClearColor(0, 0, 1, 0);  // a back buffer that must not reach the screen
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 0, 0);
+    press(GLUT_LEFT_BUTTON, -4, 4);
+    EXPECT_EQ(screenPixel(pixelX(-4), pixelY(4)), kYellow);
+    EXPECT_EQ(pixelAt(pixelX(0), pixelY(0)), kThreeBelow);
 }
 
 }  // namespace

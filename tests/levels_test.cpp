@@ -45,11 +45,11 @@ TEST(LevelModel, AddControlPointConvertsWindowPixels)
     Splines& level = *makeLevel(2, {{{9, 9}}});
     level.addControlPoint(10, 10);  // before any size: nothing to convert with
     level.setWindowSize(500, 500);
-    for (const auto& pixel : {std::make_pair(250, 250), {0, 0}, {500, 500}, {100, 400}})
+    for (const auto& pixel : {std::make_pair(250, 250), {0, 0}, {500, 500}, {100, 400}, {-1, 600}})
         level.addControlPoint(pixel.first, pixel.second);
     level.setWindowSize(640, 480);
     level.addControlPoint(320, 120);
-    EXPECT_EQ(xy(level.levelCurves[0]), (Points{{9, 9}, {0, 0}, {-5, 5}, {5, -5}, {-3, -3}, {0, 2.5f}}));
+    EXPECT_EQ(xy(level.levelCurves[0]), (Points{{9, 9}, {0, 0}, {-5, 5}, {5, -5}, {-3, -3}, {-5, -5}, {0, 2.5f}}));
     EXPECT_EQ(level.levelCurves[0].controlPoints.back().pos[2], 2);
 }
 

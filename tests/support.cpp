@@ -1,6 +1,7 @@
 #include "support.h"
 
 #include <GL/freeglut.h>
+#include <GL/glx.h>
 
 #include <cmath>
 #include <cstdio>
@@ -123,6 +124,16 @@ Rgb pixelAt(int x, int y)
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, kWindowHeight - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     return Rgb{rgb[0], rgb[1], rgb[2]};
+}
+
+Rgb screenPixel(int x, int y)
+{
+    Display* const display = glXGetCurrentDisplay();
+    XSync(display, False);
+    XImage* const image = XGetImage(display, glXGetCurrentDrawable(), x, y, 1, 1, AllPlanes, ZPixmap);
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return Rgb{static_cast<int>(pixel >> 16 & 0xff), static_cast<int>(pixel >> 8 & 0xff), static_cast<int>(pixel & 0xff)};
 }
 
 std::ostream& operator<<(std::ostream& out, const Rgb& colour)

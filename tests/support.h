@@ -38,6 +38,8 @@ struct Rgb {
 const Rgb kBlack{0, 0, 0}, kYellow{255, 255, 0}, kRed{255, 0, 0}, kCurrentLevel{230, 0, 26},
     kOneBelow{51, 153, 230}, kTwoBelow{204, 0, 204}, kThreeBelow{0, 0, 255};
 Rgb pixelAt(int x, int y);
+// Colour at window pixel (x, y) as the screen shows it: the last frame swapped.
+Rgb screenPixel(int x, int y);
 std::ostream& operator<<(std::ostream& out, const Rgb& colour);
 // True when some pixel of the square of the given radius around (x, y) has the colour.
 bool colourNear(int x, int y, int radius, Rgb colour);
