@@ -341,7 +341,9 @@ void FileIO::readFile(std::vector<Splines*>& spline)
         report("Can't open %s\n", readfile);
         return;
     }
-    // The old levels are only dropped from the list, never freed.
+    // The levels read replace the old ones, which nothing else holds.
+    for (Splines* old : spline)
+        delete old;
     spline.clear();
     LevelReader(in, spline).read();
     std::fclose(in);

@@ -25,6 +25,7 @@ TEST_P(CommandLine, StoresTheNamedFiles)
     for (std::string& word : words)
         argv.push_back(&word[0]);
     argv.push_back(nullptr);
+    delete input;
     input = new FileIO;
     arguments(static_cast<int>(words.size()), argv.data());
     EXPECT_EQ(input->readfile, GetParam().input);

@@ -136,6 +136,7 @@ TEST_F(Drawing, CurrentLevelColoursAroundTheCurrentCurve)
 {
     // Curve 0 before the current curve keeps the level colour; curve 2 after
     // it and every line turn red.
+    delete editor->spline[0];
     editor->spline[0] = makeLevel(0, {{{-3, 3}}, {{-3, -3}, {-2, -3}}, {{3, 3}}});
     level(0).currentCurve = 1;
     editor->showMessages = 0;
@@ -158,7 +159,7 @@ TEST_F(Drawing, CurrentLevelColoursAroundTheCurrentCurve)
 
 TEST_F(Drawing, LowerLevelsInTheirColoursOnBothClipPlanes)
 {
-    editor->spline.clear();
+    freeLevels(editor->spline);
     for (int i = 0; i <= 4; ++i)
         editor->spline.push_back(makeLevel(i, {{{-4.0f + 2 * i, 0}}}));
     editor->currentLevel = 4;

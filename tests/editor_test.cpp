@@ -57,6 +57,7 @@ protected:
     void SetUp() override
     {
         EditorTest::SetUp();
+        delete editor->spline[0];
         editor->spline[0] = makeLevel(0, {{{-4, 4}, {-3, 4}, {-2, 4}, {-1, 4}}, {{-4, -4}, {-3, -4}, {-2, -4}}});
         editor->Reshape(640, 480);
         editor->showMessages = 0;

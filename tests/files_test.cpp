@@ -44,6 +44,7 @@ std::vector<Splines*> load(const std::string& text)
     files.setInputName(tempPath("loaded.lvl").c_str());
     std::vector<Splines*> levels;
     files.readFile(levels);
+    keepReachable(levels);
     return levels;
 }
 
@@ -88,6 +89,7 @@ TEST(LevelFileWriter, PromptsReadOneWordEach)
     files.writeFile(levels);
     files.writeFile(levels);
     files.readFile(levels);
+    keepReachable(levels);
     EXPECT_EQ(GetCapturedStdout(), "Output filename: Input filename: ");
     EXPECT_EQ(files.writefile, first);
     EXPECT_EQ(readWholeFile(first), kWorkedExample);

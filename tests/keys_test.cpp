@@ -1,5 +1,9 @@
 #include "support.h"
 
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/asan_interface.h>
+#endif
+
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
@@ -86,11 +90,16 @@ TEST_F(Keys, SaveThenReloadRoundTripsSilently)
     EXPECT_EQ(readWholeFile(path), saved);
 }
 
-TEST_F(Keys, ReloadKeepsTheCurrentLevelWithinTheFile)
+TEST_F(Keys, ReloadFreesTheOldLevelsAndKeepsTheCurrentOneWithinTheFile)
 {
     for (int i = 0; i < 3; ++i)
         press(GLUT_KEY_UP);
+    const std::vector<Splines*> old = editor->spline;
     reloadFrom("( 0 )\n0 1.0000 2.0000 0.0000\n\n");
+#ifdef __SANITIZE_ADDRESS__
+    for (const Splines* replaced : old)
+        EXPECT_TRUE(__asan_address_is_poisoned(replaced));
+#endif
     ASSERT_EQ(editor->spline.size(), 1u);
     expectAtLevel(0);
     EXPECT_EQ(level(0).levelCurves[0].controlPoints.size(), 1u);

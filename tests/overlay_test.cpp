@@ -60,7 +60,7 @@ protected:
     // Levels 0..top, each a single marker at the right edge, away from the text.
     void climbTo(int top)
     {
-        editor->spline.clear();
+        freeLevels(editor->spline);
         for (int i = 0; i <= top; ++i)
             editor->spline.push_back(makeLevel(i, {{{4.8f, 0}}}));
         editor->currentLevel = top;

@@ -11,6 +11,10 @@
 
 #include "OmbrelEditor.h"
 
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace {
 
 const int kWindowWidth = 640;
@@ -57,9 +61,31 @@ void EditorTest::SetUp()
     editor->Reshape(kWindowWidth, kWindowHeight);
 }
 
+void EditorTest::TearDown()
+{
+    freeLevels(editor->spline);
+    delete editor;
+    delete files;
+    graphics = nullptr;
+}
+
+void keepReachable(const std::vector<Splines*>& levels)
+{
+    static std::vector<Splines*> kept;
+    kept.insert(kept.end(), levels.begin(), levels.end());
+}
+
+void freeLevels(std::vector<Splines*>& levels)
+{
+    for (Splines* level : levels)
+        delete level;
+    levels.clear();
+}
+
 Splines* makeLevel(int number, const std::vector<std::vector<std::pair<float, float>>>& curves)
 {
     Splines* const level = new Splines;
+    keepReachable({level});
     level->level = number;
     level->levelCurves.resize(curves.size());
     for (size_t j = 0; j < curves.size(); ++j)
@@ -187,5 +213,11 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     if (!testing::GTEST_FLAG(list_tests))
         openTestWindow();
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+#ifdef __SANITIZE_ADDRESS__
+    // Now, while the display is open: freeglut's exit handler closes it and
+    // unloads the GL driver, whose allocations then can't be told apart.
+    __lsan_do_leak_check();
+#endif
+    return status;
 }

@@ -20,11 +20,17 @@ protected:
     Graphics* editor = nullptr;
 
     void SetUp() override;
+    void TearDown() override;
     Splines& level(int i) { return *editor->spline.at(i); }
 };
 
 // A new level with curves of the given points (x, y pairs), at the level's own z.
+// It stays reachable to the end of the process unless something frees it.
 Splines* makeLevel(int number, const std::vector<std::vector<std::pair<float, float>>>& curves);
+// Levels a test made and drops stay reachable, so that the leak check sees
+// only what the editor itself loses.
+void keepReachable(const std::vector<Splines*>& levels);
+void freeLevels(std::vector<Splines*>& levels);
 
 // The vertices of every line strip drawn by the call, read through feedback mode.
 std::vector<std::vector<Vec3>> captureLineStrips(void (*draw)(Splines&), Splines& level);

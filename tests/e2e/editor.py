@@ -103,7 +103,7 @@ class XServer:
 
     def env(self):
         env = dict(os.environ, DISPLAY=self.display, LIBGL_ALWAYS_SOFTWARE="1")
-        env["ASAN_OPTIONS"] = "detect_leaks=0:abort_on_error=0"
+        env["ASAN_OPTIONS"] = "detect_leaks=1:abort_on_error=0"
         env["UBSAN_OPTIONS"] = "print_stacktrace=1:halt_on_error=1"
         return env
 
