@@ -1,9 +1,11 @@
 #include "FileIO.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -73,6 +75,138 @@ mode_t newFileMode()
     const mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
+}
+
+enum class Saved { Yes, CantOpen, CantWrite, NotByRename };
+
+bool writeAll(int fd, const std::string& text)
+{
+    for (size_t done = 0; done < text.size();) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool readAll(int fd, std::string& text)
+{
+    char buffer[65536];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// Pipes, terminals and devices are written as they are; so is a new file
+// that can't be made by rename.
+Saved writeDirectly(const std::string& name, const std::string& text)
+{
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return Saved::CantOpen;
+    const bool written = writeAll(fd, text);
+    const bool closed = close(fd) == 0;
+    return written && closed ? Saved::Yes : Saved::CantWrite;
+}
+
+// Overwrites the file itself, which keeps its links, owner, group and mode;
+// its old bytes are kept first and put back when the write fails.
+Saved writeInPlace(const std::string& name, const std::string& text)
+{
+    const int fd = open(name.c_str(), O_RDWR | O_CLOEXEC);
+    std::string old;
+    if (fd < 0 || !readAll(fd, old)) {
+        if (fd >= 0)
+            close(fd);
+        return Saved::CantOpen;
+    }
+    auto replaceWith = [fd](const std::string& bytes) {
+        return lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, bytes) &&
+               ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && fsync(fd) == 0;
+    };
+    const bool written = replaceWith(text);
+    if (!written)
+        replaceWith(old);
+    const bool closed = close(fd) == 0;
+    return written && closed ? Saved::Yes : Saved::CantWrite;
+}
+
+// Gives a new file the owner, group and mode of the old one; false when it
+// can't have them all. A filesystem may refuse fchmod (vfat): what counts is
+// the mode the file ends up with.
+bool takeOwnerAndMode(int fd, const struct stat& old)
+{
+    struct stat now;
+    if (fstat(fd, &now) != 0)
+        return false;
+    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) && fchown(fd, old.st_uid, old.st_gid) != 0)
+        return false;
+    const mode_t mode = old.st_mode & 07777;
+    fchmod(fd, mode);
+    return fstat(fd, &now) == 0 && (now.st_mode & 07777) == mode;
+}
+
+// Writes a temporary file beside the target and renames it over the target
+// only when every byte is out, so a failure never costs the previous file.
+// NotByRename, leaving nothing behind, when the new file can't be made or
+// can't have everything the old one had (`old`, when there is one).
+Saved writeByRename(const std::string& target, const struct stat* old, const std::string& text)
+{
+    std::string temporary = directoryOf(target) + "/.ombrel-save-XXXXXX";
+    const int fd = mkstemp(&temporary[0]);
+    if (fd < 0)
+        return Saved::NotByRename;
+    if (!old)
+        fchmod(fd, newFileMode());  // a refusal leaves the filesystem's own mode
+    Saved result = Saved::NotByRename;
+    if (!old || takeOwnerAndMode(fd, *old))
+        result = writeAll(fd, text) && fsync(fd) == 0 ? Saved::Yes : Saved::CantWrite;
+    if (close(fd) != 0 && result == Saved::Yes)
+        result = Saved::CantWrite;
+    if (result == Saved::Yes && std::rename(temporary.c_str(), target.c_str()) != 0)
+        result = Saved::NotByRename;
+    if (result != Saved::Yes)
+        unlink(temporary.c_str());
+    return result;
+}
+
+// Where a plain write of the name would work, so does a save, and the old
+// file is never lost: a new file, or one that a new file can replace with
+// everything it had (mode, owner, group, its only link), is replaced by
+// rename; any other regular file is written in place; pipes and devices
+// are written directly.
+Saved saveText(const std::string& name, const std::string& text)
+{
+    struct stat info;
+    const bool exists = !name.empty() && stat(name.c_str(), &info) == 0;
+    if (name.empty() || (!exists && errno != ENOENT))
+        return Saved::CantOpen;  // a loop of links, a file as a folder, no search permission
+    if (!exists) {
+        const std::string target = followLinks(name);  // a dangling link makes its target
+        const Saved result = writeByRename(target, nullptr, text);
+        return result == Saved::NotByRename ? writeDirectly(target, text) : result;
+    }
+    if (S_ISDIR(info.st_mode) || access(name.c_str(), W_OK) != 0)
+        return Saved::CantOpen;
+    if (!S_ISREG(info.st_mode))
+        return writeDirectly(name, text);
+    const std::string target = followLinks(name);
+    struct stat resolved;
+    if (info.st_nlink == 1 && stat(target.c_str(), &resolved) == 0 && resolved.st_dev == info.st_dev &&
+        resolved.st_ino == info.st_ino) {
+        const Saved result = writeByRename(target, &info, text);
+        if (result != Saved::NotByRename)
+            return result;
+    }
+    return writeInPlace(name, text);
 }
 
 bool writeLevels(FILE* file, const std::vector<Splines*>& spline)
@@ -293,38 +427,22 @@ const std::string& FileIO::getInputName() const
     return readfile;
 }
 
-// Writes into a temporary file beside the target and renames it over the
-// target only when every byte is out, so a failed save never costs the
-// previous file.
 void FileIO::writeFile(std::vector<Splines*>& spline)
 {
     promptForName("Output filename: ", writefile);
-    const std::string target = followLinks(writefile);
-    struct stat info;
-    const bool exists = stat(target.c_str(), &info) == 0;
-    if (target.empty() || (exists && (!S_ISREG(info.st_mode) || access(target.c_str(), W_OK) != 0))) {
+    // The whole text is made first, so that every way of saving has it.
+    char* buffer = nullptr;
+    size_t size = 0;
+    FILE* const memory = open_memstream(&buffer, &size);
+    bool made = memory && writeLevels(memory, spline);
+    made = memory && std::fclose(memory) == 0 && made;
+    const std::string text = made ? std::string(buffer, size) : std::string();
+    std::free(buffer);
+    const Saved result = made ? saveText(writefile, text) : Saved::CantWrite;
+    if (result == Saved::CantOpen)
         report("Can't open %s\n", writefile);
-        return;
-    }
-    std::string temporary = directoryOf(target) + "/.ombrel-save-XXXXXX";
-    const int fd = mkstemp(&temporary[0]);
-    FILE* const file = fd < 0 ? nullptr : fdopen(fd, "w");
-    if (!file) {
-        if (fd >= 0) {
-            close(fd);
-            unlink(temporary.c_str());
-        }
-        report("Can't open %s\n", writefile);
-        return;
-    }
-    bool written = fchmod(fd, exists ? (info.st_mode & 07777) : newFileMode()) == 0;
-    written = writeLevels(file, spline) && written;
-    written = std::fflush(file) == 0 && written;
-    written = std::fclose(file) == 0 && written;
-    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        unlink(temporary.c_str());
+    else if (result != Saved::Yes)
         report("Can't write %s\n", writefile);
-    }
 }
 
 void FileIO::readFile(std::vector<Splines*>& spline)

@@ -1,9 +1,12 @@
 #include <dirent.h>
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <random>
 
@@ -102,14 +105,65 @@ TEST(LevelFileWriter, PromptsReadOneWordEach)
     EXPECT_EQ(levels.size(), 2u);
 }
 
-bool onlyFileIn(const std::string& folder, const std::string& name)
+// The names in a folder, sorted.
+std::vector<std::string> filesIn(const std::string& folder)
 {
+    std::vector<std::string> names;
     DIR* const dir = opendir(folder.c_str());
-    int others = 0;
     for (dirent* entry; (entry = readdir(dir));)
-        others += std::string(entry->d_name) != "." && std::string(entry->d_name) != ".." && entry->d_name != name;
+        if (entry->d_name[0] != '.' || entry->d_name[1 + (entry->d_name[1] == '.')] != '\0')
+            names.push_back(entry->d_name);
     closedir(dir);
-    return others == 0;
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A folder that every user may enter, with the given mode.
+std::string sharedFolder(const char* name, mode_t mode)
+{
+    std::string pattern = std::string("/tmp/ombrel-") + name + "-XXXXXX";
+    EXPECT_NE(mkdtemp(&pattern[0]), nullptr);
+    chmod(pattern.c_str(), mode);
+    return pattern;
+}
+
+// Saves the worked example to `target` in a child process that first runs
+// `prepare`, and returns what the child printed.
+std::string saveInChild(const std::string& target, void (*prepare)())
+{
+    const std::string output = tempPath("child-stdout");
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        std::freopen(output.c_str(), "w", stdout);
+        prepare();
+        FileIO files;
+        files.setOutputName(target.c_str());
+        std::vector<Splines*> levels = workedExampleLevels();
+        files.writeFile(levels);
+        std::fflush(stdout);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+    return readWholeFile(output);
+}
+
+// Files may not grow past 100 bytes: a save fails in the middle.
+void limitFileSize()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit = {100, 100};
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+// Root passes every permission check: the child saves as nobody instead.
+void leaveRoot()
+{
+    const uid_t nobody = 65534;
+    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0))
+        _exit(1);
 }
 
 TEST(SafeSave, ReplacesThroughALinkAndKeepsPermissions)
@@ -126,50 +180,102 @@ TEST(SafeSave, ReplacesThroughALinkAndKeepsPermissions)
     ASSERT_EQ(stat((folder + "/real.lvl").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
     EXPECT_EQ(readWholeFile(folder + "/real.lvl"), kWorkedExample);
-    EXPECT_TRUE(onlyFileIn(folder, "real.lvl"));
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"real.lvl"});
+}
+
+TEST(SafeSave, KeepsEveryHardLink)
+{
+    const std::string first = tempPath("first-name.lvl"), second = tempPath("second-name.lvl");
+    writeWholeFile(first, "old");
+    ASSERT_EQ(link(first.c_str(), second.c_str()), 0);
+    save(workedExampleLevels(), "first-name.lvl");
+    EXPECT_EQ(readWholeFile(second), kWorkedExample);
+}
+
+// A pipe is written as it is, whoever reads it.
+TEST(SafeSave, WritesAPipeDirectly)
+{
+    const std::string pipe = tempPath("pipe"), received = tempPath("received");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::fflush(stdout);
+    const pid_t reader = fork();
+    if (reader == 0) {
+        writeWholeFile(received, readWholeFile(pipe));
+        _exit(0);
+    }
+    FileIO files;
+    files.setOutputName(pipe.c_str());
+    std::vector<Splines*> levels = workedExampleLevels();
+    CaptureStdout();
+    files.writeFile(levels);
+    EXPECT_EQ(GetCapturedStdout(), "");
+    close(open(pipe.c_str(), O_WRONLY | O_NONBLOCK));  // lets a reader still waiting go
+    waitpid(reader, nullptr, 0);
+    EXPECT_EQ(readWholeFile(received), kWorkedExample);
+}
+
+TEST(SafeSave, WritesInPlaceInAFolderThatTakesNoNewFile)
+{
+    const std::string folder = sharedFolder("read-only", 0777);
+    const std::string target = folder + "/writable.lvl";
+    writeWholeFile(target, "old");
+    chmod(target.c_str(), 0666);
+    chmod(folder.c_str(), 0555);
+    EXPECT_EQ(saveInChild(target, leaveRoot), "");
+    EXPECT_EQ(readWholeFile(target), kWorkedExample);
+}
+
+// Another user's file in a sticky folder can't be renamed over, nor can a
+// new file take its owner: it is written in place and stays theirs.
+TEST(SafeSave, AnotherUsersFileInAStickyFolderStaysTheirs)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a file of another user";
+    const std::string folder = sharedFolder("sticky", 01777);
+    const std::string target = folder + "/shared.lvl";
+    writeWholeFile(target, "old");
+    chmod(target.c_str(), 0666);
+    EXPECT_EQ(saveInChild(target, leaveRoot), "");
+    EXPECT_EQ(readWholeFile(target), kWorkedExample);
+    struct stat info;
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 0u);
+    EXPECT_EQ(info.st_mode & 07777, 0666u);
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"shared.lvl"});
 }
 
 TEST(SafeSave, TargetsThatCannotBeWrittenAreNotOpened)
 {
+    ASSERT_EQ(symlink("loop-b", tempPath("loop-a").c_str()), 0);
+    ASSERT_EQ(symlink("loop-a", tempPath("loop-b").c_str()), 0);
     std::vector<Splines*> levels = workedExampleLevels();
-    for (const std::string& target : {tempPath("no-such-folder/out.lvl"), tempPath("")}) {
+    for (const std::string& target : {tempPath("no-such-folder/out.lvl"), tempPath(""), tempPath("loop-a")}) {
         FileIO files;
         files.setOutputName(target.c_str());
         CaptureStdout();
         files.writeFile(levels);
         EXPECT_EQ(GetCapturedStdout(), "Can't open " + target + "\n");
     }
+    struct stat info;
+    ASSERT_EQ(lstat(tempPath("loop-a").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
 }
 
-// A child whose files may not grow past 100 bytes fails in the middle of a
-// save; the old file must survive whole and the failure must be said.
+// The old bytes survive a save that fails midway, replaced by rename or
+// written in place (a file with a second link).
 TEST(SafeSave, FailedWriteKeepsTheOldFileAndSaysSo)
 {
     const std::string folder = tempPath("full");
     mkdir(folder.c_str(), 0755);
-    const std::string target = folder + "/kept.lvl";
-    writeWholeFile(target, "previous contents\n");
-    const std::string output = tempPath("child-stdout");
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) {
-        std::freopen(output.c_str(), "w", stdout);
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit = {100, 100};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        FileIO files;
-        files.setOutputName(target.c_str());
-        std::vector<Splines*> levels = workedExampleLevels();
-        files.writeFile(levels);
-        std::fflush(stdout);
-        _exit(0);
+    const std::string renamed = folder + "/renamed.lvl", inPlace = folder + "/in-place.lvl";
+    writeWholeFile(renamed, "previous contents\n");
+    writeWholeFile(inPlace, "previous contents\n");
+    ASSERT_EQ(link(inPlace.c_str(), (folder + "/other-name.lvl").c_str()), 0);
+    for (const std::string& target : {renamed, inPlace}) {
+        EXPECT_EQ(saveInChild(target, limitFileSize), "Can't write " + target + "\n");
+        EXPECT_EQ(readWholeFile(target), "previous contents\n");
     }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(readWholeFile(output), "Can't write " + target + "\n");
-    EXPECT_EQ(readWholeFile(target), "previous contents\n");
-    EXPECT_TRUE(onlyFileIn(folder, "kept.lvl"));
+    EXPECT_EQ(filesIn(folder), (std::vector<std::string>{"in-place.lvl", "other-name.lvl", "renamed.lvl"}));
 }
 
 TEST(LevelFileReader, ReadsTheWorkedExampleBack)
