@@ -34,6 +34,11 @@ void openTestWindow()
     glutInitWindowPosition(150, 150);
     glutCreateWindow("Ombrel Editor");
     glutDisplayFunc(noDisplay);
+    // The windows of tests running beside this one may cover it: the screen
+    // keeps its contents all the same.
+    XSetWindowAttributes keep;
+    keep.backing_store = Always;
+    XChangeWindowAttributes(glXGetCurrentDisplay(), glXGetCurrentDrawable(), CWBackingStore, &keep);
     for (int i = 0; i < 20; ++i)
         glutMainLoopEvent();
 }
