@@ -77,7 +77,44 @@ mode_t newFileMode()
     return 0666 & ~mask;
 }
 
+bool writeLevels(FILE* file, const std::vector<Splines*>& spline)
+{
+    for (const Splines* level : spline) {
+        int numNodes = 0;
+        for (const Nodes& curve : level->levelCurves) {
+            std::fputs("( ", file);
+            for (size_t k = 0; k < curve.controlPoints.size(); ++k)
+                std::fprintf(file, "%i ", numNodes++);
+            std::fputc(')', file);
+        }
+        std::fputc('\n', file);
+        numNodes = 0;
+        for (const Nodes& curve : level->levelCurves)
+            for (const Vec3& point : curve.controlPoints)
+                std::fprintf(file, "%i %0.4f %0.4f %0.4f\n", numNodes++, point.pos[0], point.pos[1], point.pos[2]);
+        std::fputc('\n', file);
+        if (std::ferror(file))
+            return false;
+    }
+    return true;
+}
+
 enum class Saved { Yes, CantOpen, CantWrite, NotByRename };
+
+// Every level through a stream of its own on the descriptor, which stays
+// open, its offset at the end of what was written.
+bool writeLevelsTo(int fd, const std::vector<Splines*>& spline)
+{
+    const int copy = dup(fd);
+    FILE* const file = copy < 0 ? nullptr : fdopen(copy, "w");
+    if (!file) {
+        if (copy >= 0)
+            close(copy);
+        return false;
+    }
+    const bool written = writeLevels(file, spline);
+    return std::fclose(file) == 0 && written;
+}
 
 bool writeAll(int fd, const std::string& text)
 {
@@ -107,19 +144,19 @@ bool readAll(int fd, std::string& text)
 
 // Pipes, terminals and devices are written as they are; so is a new file
 // that can't be made by rename.
-Saved writeDirectly(const std::string& name, const std::string& text)
+Saved writeDirectly(const std::string& name, const std::vector<Splines*>& spline)
 {
     const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return Saved::CantOpen;
-    const bool written = writeAll(fd, text);
+    const bool written = writeLevelsTo(fd, spline);
     const bool closed = close(fd) == 0;
     return written && closed ? Saved::Yes : Saved::CantWrite;
 }
 
 // Overwrites the file itself, which keeps its links, owner, group and mode;
 // its old bytes are kept first and put back when the write fails.
-Saved writeInPlace(const std::string& name, const std::string& text)
+Saved writeInPlace(const std::string& name, const std::vector<Splines*>& spline)
 {
     const int fd = open(name.c_str(), O_RDWR | O_CLOEXEC);
     std::string old;
@@ -128,13 +165,15 @@ Saved writeInPlace(const std::string& name, const std::string& text)
             close(fd);
         return Saved::CantOpen;
     }
-    auto replaceWith = [fd](const std::string& bytes) {
-        return lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, bytes) &&
-               ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && fsync(fd) == 0;
-    };
-    const bool written = replaceWith(text);
-    if (!written)
-        replaceWith(old);
+    // Synced, so that a late error still finds the old bytes at hand.
+    bool written = lseek(fd, 0, SEEK_SET) == 0 && writeLevelsTo(fd, spline);
+    const off_t end = written ? lseek(fd, 0, SEEK_CUR) : -1;
+    written = end >= 0 && ftruncate(fd, end) == 0 && fsync(fd) == 0;
+    if (!written) {
+        const bool restored = lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, old) &&
+                              ftruncate(fd, static_cast<off_t>(old.size())) == 0;
+        static_cast<void>(restored);  // nothing more to try: the save fails either way
+    }
     const bool closed = close(fd) == 0;
     return written && closed ? Saved::Yes : Saved::CantWrite;
 }
@@ -158,7 +197,7 @@ bool takeOwnerAndMode(int fd, const struct stat& old)
 // only when every byte is out, so a failure never costs the previous file.
 // NotByRename, leaving nothing behind, when the new file can't be made or
 // can't have everything the old one had (`old`, when there is one).
-Saved writeByRename(const std::string& target, const struct stat* old, const std::string& text)
+Saved writeByRename(const std::string& target, const struct stat* old, const std::vector<Splines*>& spline)
 {
     std::string temporary = directoryOf(target) + "/.ombrel-save-XXXXXX";
     const int fd = mkstemp(&temporary[0]);
@@ -168,7 +207,7 @@ Saved writeByRename(const std::string& target, const struct stat* old, const std
         fchmod(fd, newFileMode());  // a refusal leaves the filesystem's own mode
     Saved result = Saved::NotByRename;
     if (!old || takeOwnerAndMode(fd, *old))
-        result = writeAll(fd, text) && fsync(fd) == 0 ? Saved::Yes : Saved::CantWrite;
+        result = writeLevelsTo(fd, spline) ? Saved::Yes : Saved::CantWrite;
     if (close(fd) != 0 && result == Saved::Yes)
         result = Saved::CantWrite;
     if (result == Saved::Yes && std::rename(temporary.c_str(), target.c_str()) != 0)
@@ -183,7 +222,7 @@ Saved writeByRename(const std::string& target, const struct stat* old, const std
 // everything it had (mode, owner, group, its only link), is replaced by
 // rename; any other regular file is written in place; pipes and devices
 // are written directly.
-Saved saveText(const std::string& name, const std::string& text)
+Saved saveLevels(const std::string& name, const std::vector<Splines*>& spline)
 {
     struct stat info;
     const bool exists = !name.empty() && stat(name.c_str(), &info) == 0;
@@ -191,44 +230,22 @@ Saved saveText(const std::string& name, const std::string& text)
         return Saved::CantOpen;  // a loop of links, a file as a folder, no search permission
     if (!exists) {
         const std::string target = followLinks(name);  // a dangling link makes its target
-        const Saved result = writeByRename(target, nullptr, text);
-        return result == Saved::NotByRename ? writeDirectly(target, text) : result;
+        const Saved result = writeByRename(target, nullptr, spline);
+        return result == Saved::NotByRename ? writeDirectly(target, spline) : result;
     }
     if (S_ISDIR(info.st_mode) || access(name.c_str(), W_OK) != 0)
         return Saved::CantOpen;
     if (!S_ISREG(info.st_mode))
-        return writeDirectly(name, text);
+        return writeDirectly(name, spline);
     const std::string target = followLinks(name);
     struct stat resolved;
     if (info.st_nlink == 1 && stat(target.c_str(), &resolved) == 0 && resolved.st_dev == info.st_dev &&
         resolved.st_ino == info.st_ino) {
-        const Saved result = writeByRename(target, &info, text);
+        const Saved result = writeByRename(target, &info, spline);
         if (result != Saved::NotByRename)
             return result;
     }
-    return writeInPlace(name, text);
-}
-
-bool writeLevels(FILE* file, const std::vector<Splines*>& spline)
-{
-    for (const Splines* level : spline) {
-        int numNodes = 0;
-        for (const Nodes& curve : level->levelCurves) {
-            std::fputs("( ", file);
-            for (size_t k = 0; k < curve.controlPoints.size(); ++k)
-                std::fprintf(file, "%i ", numNodes++);
-            std::fputc(')', file);
-        }
-        std::fputc('\n', file);
-        numNodes = 0;
-        for (const Nodes& curve : level->levelCurves)
-            for (const Vec3& point : curve.controlPoints)
-                std::fprintf(file, "%i %0.4f %0.4f %0.4f\n", numNodes++, point.pos[0], point.pos[1], point.pos[2]);
-        std::fputc('\n', file);
-        if (std::ferror(file))
-            return false;
-    }
-    return true;
+    return writeInPlace(name, spline);
 }
 
 // ---------------------------------------------------------------- reading
@@ -430,15 +447,7 @@ const std::string& FileIO::getInputName() const
 void FileIO::writeFile(std::vector<Splines*>& spline)
 {
     promptForName("Output filename: ", writefile);
-    // The whole text is made first, so that every way of saving has it.
-    char* buffer = nullptr;
-    size_t size = 0;
-    FILE* const memory = open_memstream(&buffer, &size);
-    bool made = memory && writeLevels(memory, spline);
-    made = memory && std::fclose(memory) == 0 && made;
-    const std::string text = made ? std::string(buffer, size) : std::string();
-    std::free(buffer);
-    const Saved result = made ? saveText(writefile, text) : Saved::CantWrite;
+    const Saved result = saveLevels(writefile, spline);
     if (result == Saved::CantOpen)
         report("Can't open %s\n", writefile);
     else if (result != Saved::Yes)
