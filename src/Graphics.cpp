@@ -97,7 +97,8 @@ void Graphics::Display()
         }
         // A crowded spot overflows the fixed buffer: pass again with room for
         // a record per marker and for the name 0 before and after them.
-        std::vector<unsigned int> room(4 * (current->firstIndexOf(static_cast<int>(current->levelCurves.size())) + 2));
+        const int markers = current->firstIndexOf(static_cast<int>(current->levelCurves.size()));
+        std::vector<unsigned int> room(4 * (markers + 2));
         hits = SelectionHits(room.data(), static_cast<int>(room.size()));
         ProcessHits(hits, room.data());
         return;
