@@ -1,12 +1,15 @@
 #include "FileIO.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 
 #include "LevelFile.h"
+#include "Splines.h"
 
 namespace {
 
@@ -70,7 +73,165 @@ mode_t newFileMode()
     return 0666 & ~mask;
 }
 
+// NotByRename: the file can't be replaced by a new one; written another way.
+enum class Saved { Yes, CantOpen, CantWrite, NotByRename };
+
+// The contents through a stream of its own on the descriptor, which stays
+// open, its offset at the end of what was written.
+bool writeTo(int fd, const FileWriter& write)
+{
+    const int copy = dup(fd);
+    FILE* const file = copy < 0 ? nullptr : fdopen(copy, "w");
+    if (!file) {
+        if (copy >= 0)
+            close(copy);
+        return false;
+    }
+    const bool written = write(file);
+    return std::fclose(file) == 0 && written;
+}
+
+bool writeAll(int fd, const std::string& text)
+{
+    for (size_t done = 0; done < text.size();) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool readAll(int fd, std::string& text)
+{
+    char buffer[65536];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// Pipes, terminals and devices are written as they are; so is a new file
+// that can't be made by rename.
+Saved writeDirectly(const std::string& name, const FileWriter& write)
+{
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return Saved::CantOpen;
+    const bool written = writeTo(fd, write);
+    const bool closed = close(fd) == 0;
+    return written && closed ? Saved::Yes : Saved::CantWrite;
+}
+
+// Overwrites the file itself, which keeps its links, owner, group and mode;
+// its old bytes are kept first and put back when the write fails.
+Saved writeInPlace(const std::string& name, const FileWriter& write)
+{
+    const int fd = open(name.c_str(), O_RDWR | O_CLOEXEC);
+    std::string old;
+    if (fd < 0 || !readAll(fd, old)) {
+        if (fd >= 0)
+            close(fd);
+        return Saved::CantOpen;
+    }
+    // Synced, so that a late error still finds the old bytes at hand.
+    bool written = lseek(fd, 0, SEEK_SET) == 0 && writeTo(fd, write);
+    const off_t end = written ? lseek(fd, 0, SEEK_CUR) : -1;
+    written = end >= 0 && ftruncate(fd, end) == 0 && fsync(fd) == 0;
+    if (!written) {
+        const bool restored = lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, old) &&
+                              ftruncate(fd, static_cast<off_t>(old.size())) == 0;
+        static_cast<void>(restored);  // nothing more to try: the save fails either way
+    }
+    const bool closed = close(fd) == 0;
+    return written && closed ? Saved::Yes : Saved::CantWrite;
+}
+
+// Gives a new file the owner, group and mode of the old one; false when it
+// can't have them all. A filesystem may refuse fchmod (vfat): what counts is
+// the mode the file ends up with.
+bool takeOwnerAndMode(int fd, const struct stat& old)
+{
+    struct stat now;
+    if (fstat(fd, &now) != 0)
+        return false;
+    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) && fchown(fd, old.st_uid, old.st_gid) != 0)
+        return false;
+    const mode_t mode = old.st_mode & 07777;
+    fchmod(fd, mode);
+    return fstat(fd, &now) == 0 && (now.st_mode & 07777) == mode;
+}
+
+// Writes a temporary file beside the target and renames it over the target
+// only when every byte is out, so a failure never costs the previous file.
+// NotByRename, leaving nothing behind, when the new file can't be made or
+// can't have everything the old one had (`old`, when there is one).
+Saved writeByRename(const std::string& target, const struct stat* old, const FileWriter& write)
+{
+    std::string temporary = directoryOf(target) + "/.ombrel-save-XXXXXX";
+    const int fd = mkstemp(&temporary[0]);
+    if (fd < 0)
+        return Saved::NotByRename;
+    if (!old)
+        fchmod(fd, newFileMode());  // a refusal leaves the filesystem's own mode
+    Saved result = Saved::NotByRename;
+    if (!old || takeOwnerAndMode(fd, *old))
+        result = writeTo(fd, write) ? Saved::Yes : Saved::CantWrite;
+    if (close(fd) != 0 && result == Saved::Yes)
+        result = Saved::CantWrite;
+    if (result == Saved::Yes && std::rename(temporary.c_str(), target.c_str()) != 0)
+        result = Saved::NotByRename;
+    if (result != Saved::Yes)
+        unlink(temporary.c_str());
+    return result;
+}
+
+// Where a plain write of the name would work, so does a save (see saveFile).
+Saved save(const std::string& name, const FileWriter& write)
+{
+    struct stat info;
+    const bool exists = !name.empty() && stat(name.c_str(), &info) == 0;
+    if (name.empty() || (!exists && errno != ENOENT))
+        return Saved::CantOpen;  // a loop of links, a file as a folder, no search permission
+    if (!exists) {
+        const std::string target = followLinks(name);  // a dangling link makes its target
+        const Saved result = writeByRename(target, nullptr, write);
+        return result == Saved::NotByRename ? writeDirectly(target, write) : result;
+    }
+    if (S_ISDIR(info.st_mode) || access(name.c_str(), W_OK) != 0)
+        return Saved::CantOpen;
+    if (!S_ISREG(info.st_mode))
+        return writeDirectly(name, write);
+    const std::string target = followLinks(name);
+    struct stat resolved;
+    if (info.st_nlink == 1 && stat(target.c_str(), &resolved) == 0 && resolved.st_dev == info.st_dev &&
+        resolved.st_ino == info.st_ino) {
+        const Saved result = writeByRename(target, &info, write);
+        if (result != Saved::NotByRename)
+            return result;
+    }
+    return writeInPlace(name, write);
+}
+
 }  // namespace
+
+SaveOutcome saveFile(const std::string& name, const FileWriter& write)
+{
+    switch (save(name, write)) {
+    case Saved::Yes:
+        return SaveOutcome::Saved;
+    case Saved::CantOpen:
+        return SaveOutcome::CantOpen;
+    default:
+        return SaveOutcome::CantWrite;
+    }
+}
 
 FileIO::FileIO() {}
 
@@ -89,38 +250,14 @@ const std::string& FileIO::getInputName() const
     return readfile;
 }
 
-// Writes into a temporary file beside the target and renames it over the
-// target only when every byte is out, so a failed save never costs the
-// previous file.
 void FileIO::writeFile(std::vector<Splines*>& spline)
 {
     promptForName("Output filename: ", writefile);
-    const std::string target = followLinks(writefile);
-    struct stat info;
-    const bool exists = stat(target.c_str(), &info) == 0;
-    if (target.empty() || (exists && (!S_ISREG(info.st_mode) || access(target.c_str(), W_OK) != 0))) {
+    const SaveOutcome outcome = saveFile(writefile, [&spline](FILE* file) { return writeLevels(file, spline); });
+    if (outcome == SaveOutcome::CantOpen)
         report("Can't open %s\n", writefile);
-        return;
-    }
-    std::string temporary = directoryOf(target) + "/.ombrel-save-XXXXXX";
-    const int fd = mkstemp(&temporary[0]);
-    FILE* const file = fd < 0 ? nullptr : fdopen(fd, "w");
-    if (!file) {
-        if (fd >= 0) {
-            close(fd);
-            unlink(temporary.c_str());
-        }
-        report("Can't open %s\n", writefile);
-        return;
-    }
-    bool written = fchmod(fd, exists ? (info.st_mode & 07777) : newFileMode()) == 0;
-    written = writeLevels(file, spline) && written;
-    written = std::fflush(file) == 0 && written;
-    written = std::fclose(file) == 0 && written;
-    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        unlink(temporary.c_str());
+    else if (outcome == SaveOutcome::CantWrite)
         report("Can't write %s\n", writefile);
-    }
 }
 
 void FileIO::readFile(std::vector<Splines*>& spline)
@@ -137,7 +274,9 @@ void FileIO::readFile(std::vector<Splines*>& spline)
         report("Can't open %s\n", readfile);
         return;
     }
-    // The old levels are only dropped from the list, never freed.
+    // The levels read replace the old ones, which nothing else holds.
+    for (Splines* old : spline)
+        delete old;
     spline.clear();
     readLevels(in, spline);
     std::fclose(in);

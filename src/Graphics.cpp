@@ -66,6 +66,16 @@ double displayRefreshInterval()
 void runIdle(void* editor) { static_cast<Graphics*>(editor)->Idle(); }
 void dragStepDue(int, void* editor) { glutIdleFuncUcall(runIdle, editor); }
 
+// The dragged point's level-wide index once the point at `deleted` is gone
+// (-1: nothing was deleted). Later points move down one; deleting the
+// dragged point itself ends the drag.
+int indexAfterDeletion(int dragged, int deleted)
+{
+    if (deleted < 0 || dragged < deleted)
+        return dragged;
+    return dragged == deleted ? -1 : dragged - 1;
+}
+
 }  // namespace
 
 Graphics::Graphics(FileIO* input)
@@ -111,20 +121,36 @@ void Graphics::DrawingSetup()
 void Graphics::Display()
 {
     Splines* const current = spline[currentLevel];
-    const bool selecting = current->renderMode == GL_SELECT;
+    if (current->renderMode == GL_SELECT) {
+        // A selection pass draws nothing visible, so it leaves the colour
+        // buffer and the screen to the frames around it.
+        hits = SelectionHits(selectBuf, kSelectBufferSize);
+        if (hits >= 0) {
+            ProcessHits(hits, selectBuf);
+            return;
+        }
+        // A crowded spot overflows the fixed buffer: pass again with room for
+        // a record per marker and for the name 0 before and after them.
+        const int markers = current->firstIndexOf(static_cast<int>(current->levelCurves.size()));
+        std::vector<unsigned int> room(4 * (markers + 2));
+        hits = SelectionHits(room.data(), static_cast<int>(room.size()));
+        ProcessHits(hits, room.data());
+        return;
+    }
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    DrawLevels(false);
+    if (showMessages)
+        Messages();
+    glutSwapBuffers();
+}
 
-    // Camera.
+// Camera, projection and the levels, lowest first so that the current one
+// lies on top; a selection pass looks only at the pick region.
+void Graphics::DrawLevels(bool selecting)
+{
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     gluLookAt(cameraPos[0], cameraPos[1], cameraPos[2], 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (selecting) {
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        glSelectBuffer(kSelectBufferSize, selectBuf);
-        glRenderMode(GL_SELECT);
-        glInitNames();
-        glPushName(0);
-    }
 
     // Projection: the -5..5 square, depth from level 0 up to the current one.
     glMatrixMode(GL_PROJECTION);
@@ -137,19 +163,23 @@ void Graphics::Display()
     glOrtho(left, -left, bottom, -bottom, cameraPos[2], farPlane);
     glMatrixMode(GL_MODELVIEW);
 
-    // Levels, lowest first so that the current one lies on top.
     for (int i = std::max(0, currentLevel - kLevelsBelowShown); i <= currentLevel; ++i) {
         glColor3fv(kLevelColours[currentLevel - i]);
         spline[i]->drawSpline(currentLevel);
     }
+}
 
-    if (selecting) {
-        hits = glRenderMode(GL_RENDER);
-        ProcessHits(hits, selectBuf);
-    }
-    if (showMessages)
-        Messages();
-    glutSwapBuffers();
+// The hit-record count of one selection pass into the buffer, or -1 when
+// the records did not fit.
+int Graphics::SelectionHits(unsigned int* buffer, int size)
+{
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glSelectBuffer(size, buffer);
+    glRenderMode(GL_SELECT);
+    glInitNames();
+    glPushName(0);
+    DrawLevels(true);
+    return glRenderMode(GL_RENDER);
 }
 
 void Graphics::Reshape(int width, int height)
@@ -213,22 +243,31 @@ void Graphics::SelectionPass()
     current->renderMode = GL_RENDER;
 }
 
+// Points added or deleted while the left button is held shift level-wide
+// indices; the drag keeps the point its press picked all the same.
 void Graphics::Mouse(int button, int state, int x, int y)
 {
+    Splines* const current = spline[currentLevel];
     if (button == GLUT_RIGHT_BUTTON && state == GLUT_DOWN) {
-        spline[currentLevel]->addControlPoint(x, y);
+        int curve, point;
+        const bool dragging = movingMode && current->locatePoint(current->objectPicked, curve, point);
+        current->addControlPoint(x, y);
+        if (dragging)
+            current->objectPicked = current->firstIndexOf(curve) + point;
     } else if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN) {
         movingMode = 1;
         SelectionPass();
     } else if (button == GLUT_LEFT_BUTTON && state == GLUT_UP) {
         movingMode = 0;
-        spline[currentLevel]->objectPicked = -1;
+        current->objectPicked = -1;
     } else if (button == GLUT_MIDDLE_BUTTON && state == GLUT_DOWN) {
+        const int dragged = current->objectPicked;
         deleteMode = 1;
         SelectionPass();
+        if (movingMode)
+            current->objectPicked = indexAfterDeletion(dragged, current->objectPicked);
     }
-    // Any button may change the picture, and a selection pass leaves a frame
-    // without the levels on screen.
+    // Any button may change the picture.
     glutPostRedisplay();
     if (movingMode)
         ScheduleDragStep();
@@ -240,8 +279,7 @@ void Graphics::ProcessHits(int hits, unsigned int* buffer)
     // Every record holds one name, so record n's name is word 4n - 1; the
     // first positive one is the marker with the lowest level-wide index.
     current->objectPicked = -1;
-    const int records = std::min(hits, kSelectBufferSize / 4);
-    for (int n = 1; n <= records; ++n) {
+    for (int n = 1; n <= hits; ++n) {
         const int name = static_cast<int>(buffer[4 * n - 1]);
         if (name > 0) {
             current->objectPicked = name - 1;

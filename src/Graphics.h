@@ -41,6 +41,8 @@ public:
     void SpecialKeyboard(int key, int x, int y);
 
 private:
+    void DrawLevels(bool selecting);
+    int SelectionHits(unsigned int* buffer, int size);
     void SelectionPass();
     void KeepLevelsUsable();
     void ScheduleDragStep();

@@ -2,9 +2,12 @@
 // use it without a display.
 #include "Splines.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace {
+
+const double kLevelEdge = 5.0;
 
 // Corners of the default square as fractions of the window, in the order
 // top-left, top-right, bottom-right, bottom-left.
@@ -18,8 +21,10 @@ bool windowToLevel(int x, int y, int width, int height, float& levelX, float& le
     // would put infinities into the level.
     if (width <= 0 || height <= 0)
         return false;
-    levelX = static_cast<float>(static_cast<double>(x) / width * 10.0 - 5.0);
-    levelY = static_cast<float>(5.0 - static_cast<double>(y) / height * 10.0);
+    const double toX = static_cast<double>(x) / width * 10.0 - 5.0;
+    const double toY = 5.0 - static_cast<double>(y) / height * 10.0;
+    levelX = static_cast<float>(std::clamp(toX, -kLevelEdge, kLevelEdge));
+    levelY = static_cast<float>(std::clamp(toY, -kLevelEdge, kLevelEdge));
     return true;
 }
 
@@ -118,6 +123,14 @@ bool Splines::locatePoint(int index, int& curve, int& point) const
         index -= count;
     }
     return false;
+}
+
+int Splines::firstIndexOf(int curve) const
+{
+    int index = 0;
+    for (int i = 0; i < curve; ++i)
+        index += static_cast<int>(levelCurves[i].controlPoints.size());
+    return index;
 }
 
 void Splines::deleteControlPoint()

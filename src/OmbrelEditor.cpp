@@ -2,6 +2,11 @@
 
 #include <GL/freeglut.h>
 
+#include <cstdlib>
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/lsan_interface.h>
+#endif
+
 #include "FileIO.h"
 #include "Graphics.h"
 #include "Splines.h"
@@ -48,6 +53,12 @@ int main(int argc, char** argv)
     int toolkitArgc = 1;
     char* toolkitArgv[] = {argc > 0 ? argv[0] : fallbackName, nullptr};
     glutInit(&toolkitArgc, toolkitArgv);
+#ifdef __SANITIZE_ADDRESS__
+    // Sanitized builds look for leaks before freeglut's exit handler closes
+    // the display: that unloads the GL driver, whose allocations then can't
+    // be told apart from ours.
+    std::atexit(__lsan_do_leak_check);
+#endif
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
     glutInitWindowSize(kInitialWindowWidth, kInitialWindowHeight);
     glutInitWindowPosition(150, 150);

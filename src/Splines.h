@@ -20,7 +20,9 @@ constexpr int kInitialWindowWidth = 640;
 constexpr int kInitialWindowHeight = 480;
 
 // Window pixels (y counted down from the top) to level units in a window of
-// width x height. False, and nothing written, when the size is not positive.
+// width x height, held inside the -5..5 square so that no edit puts a point
+// where it is never drawn or picked. False, and nothing written, when the
+// size is not positive.
 bool windowToLevel(int x, int y, int width, int height, float& levelX, float& levelY);
 
 class Splines {
@@ -47,6 +49,9 @@ public:
     void deleteControlPoint();
     // Turns a level-wide index into (curve, point); false when it names no point.
     bool locatePoint(int index, int& curve, int& point) const;
+    // Level-wide index of a curve's first point; of the curve count, the
+    // level's number of points.
+    int firstIndexOf(int curve) const;
 
     // Drawing.
     void drawSpline(int currentLevel);

@@ -13,9 +13,9 @@ class Drawing : public EditorTest {};
 TEST_F(Drawing, CurveShapes)
 {
     editor->showMessages = 0;
-    editor->spline[0] = makeLevel(0, {{{-3.5f, 3.5f}, {-1.5f, 3.5f}, {-1.5f, 1.5f}, {-3.5f, 1.5f}},
+    replaceLevel(0, makeLevel(0, {{{-3.5f, 3.5f}, {-1.5f, 3.5f}, {-1.5f, 1.5f}, {-3.5f, 1.5f}},
                                       {{1.5f, 3.5f}, {3.5f, 3.5f}, {3.5f, 1.5f}, {1.5f, 1.5f}}, {{0, 0}}, {},
-                                      {{1, -2.5f}, {4, -2.5f}}, {{-4, -4}, {-1, -4}, {-2.5f, -1.5f}}});
+                                      {{1, -2.5f}, {4, -2.5f}}, {{-4, -4}, {-1, -4}, {-2.5f, -1.5f}}}));
     level(0).levelCurves[1].closure = 1;
     editor->Display();
     const struct { float x, y; bool line; } spots[] = {
@@ -40,7 +40,7 @@ TEST_F(Drawing, MarkerAndLineColours)
     EXPECT_EQ(pixelAt(pixelX(0), pixelY(-1.25f)), kBlack);
     // Curves before the current one keep the level colour; the current
     // curve's markers are yellow; later curves and every line turn red.
-    editor->spline[0] = makeLevel(0, {{{-3, 3}}, {{-3, -3}, {-2, -3}}, {{3, 3}}});
+    replaceLevel(0, makeLevel(0, {{{-3, 3}}, {{-3, -3}, {-2, -3}}, {{3, 3}}}));
     level(0).currentCurve = 1;
     editor->Display();
     EXPECT_EQ(pixelAt(pixelX(-3), pixelY(3)), kCurrentLevel);
@@ -66,7 +66,7 @@ TEST_F(Drawing, MarkerAndLineColours)
 TEST_F(Drawing, LevelLinesInTheirColoursUpToTheClipPlanes)
 {
     editor->showMessages = 0;
-    editor->spline.clear();
+    freeLevels(editor->spline);
     for (int i = 0; i <= 19; ++i)
         editor->spline.push_back(makeLevel(i, {{{-4, 4.0f - 2 * (i % 5)}, {4, 4.0f - 2 * (i % 5)}}}));
     const struct { int current; Rgb rows[5]; } cases[] = {

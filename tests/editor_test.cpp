@@ -13,7 +13,7 @@ protected:
     void SetUp() override
     {
         EditorTest::SetUp();
-        editor->spline[0] = makeLevel(0, {{{-4, 4}, {-3, 4}, {-2, 4}, {-1, 4}}, {{-4, -4}, {-3, -4}, {-2, -4}}});
+        replaceLevel(0, makeLevel(0, {{{-4, 4}, {-3, 4}, {-2, 4}, {-1, 4}}, {{-4, -4}, {-3, -4}, {-2, -4}}}));
         editor->Reshape(640, 480);
         editor->showMessages = 0;
     }
@@ -76,6 +76,9 @@ TEST_F(Mouse, DragFollowsThePointerUntilRelease)
     EXPECT_FLOAT_EQ(dragged.pos[0], 100.0f / 640 * 10 - 5);
     EXPECT_FLOAT_EQ(dragged.pos[1], 5 - 50.0f / 480 * 10);
     EXPECT_EQ(dragged.pos[2], 0);
+    moveTo(-50, 700);  // past a corner: held on the square's edge
+    EXPECT_EQ(dragged.pos[0], -5);
+    EXPECT_EQ(dragged.pos[1], -5);
     moveTo(320, 240);
     editor->Mouse(GLUT_LEFT_BUTTON, GLUT_UP, 320, 240);
     moveTo(10, 10);
@@ -83,7 +86,7 @@ TEST_F(Mouse, DragFollowsThePointerUntilRelease)
 }
 
 // A middle press deletes silently; a miss arms nothing for the next press;
-// the point being dragged may go; a flood of hits picks nothing.
+// the point being dragged may go.
 TEST_F(Mouse, MiddlePressDeletesTheMarkerUnderThePointer)
 {
     EXPECT_EQ(press(GLUT_MIDDLE_BUTTON, -3, -4), "");
@@ -94,17 +97,50 @@ TEST_F(Mouse, MiddlePressDeletesTheMarkerUnderThePointer)
     moveTo(10, 10);
     EXPECT_EQ(curve(1), (Points{{-4, -4}}));
     EXPECT_EQ(curve(0).size(), 4u);
-    // 70 markers on one spot make more hit records than 256 words hold.
-    level(0).levelCurves[1].controlPoints.assign(70, Vec3(2, 2, 0));
-    EXPECT_EQ(press(GLUT_LEFT_BUTTON, 2, 2) + press(GLUT_MIDDLE_BUTTON, 2, 2), "");
+}
+
+// Points added or deleted during a drag shift level-wide indices: the drag
+// keeps its point, and ends when that point is deleted.
+TEST_F(Mouse, ADragKeepsItsPointWhateverIsAddedOrDeleted)
+{
+    press(GLUT_LEFT_BUTTON, -3, -4);
+    press(GLUT_RIGHT_BUTTON, 0, 0);    // into curve 0: every index of curve 1 shifts
+    press(GLUT_MIDDLE_BUTTON, -4, 4);  // and back
     moveTo(10, 10);
-    EXPECT_EQ(curve(1), Points(70, {2, 2}));
+    EXPECT_EQ(curve(1)[1], std::make_pair(10.0f / 640 * 10 - 5, 5 - 10.0f / 480 * 10));
+    EXPECT_EQ(curve(0).back(), std::make_pair(0.0f, 0.0f));
+    press(GLUT_MIDDLE_BUTTON, curve(1)[1].first, curve(1)[1].second);
+    moveTo(320, 240);
+    EXPECT_EQ(curve(1), (Points{{-4, -4}, {-2, -4}}));
+}
+
+// More markers under the pointer than 256 words of hit records hold: the
+// pass is run again with room for all, and the lowest index still wins.
+TEST_F(Mouse, ACrowdedSpotStillPicksItsLowestIndex)
+{
+    level(0).levelCurves[1].controlPoints.assign(70, Vec3(2, 2, 0));
+    EXPECT_EQ(press(GLUT_LEFT_BUTTON, 2, 2), "Curve number: 1\t\tPoint number: 0\n");
+    EXPECT_GT(editor->hits, 64);
+    EXPECT_EQ(press(GLUT_MIDDLE_BUTTON, 2, 2), "");
+    EXPECT_EQ(curve(1), Points(69, {2, 2}));
+}
+
+// A click must not flash an empty frame: the pass neither clears nor swaps.
+TEST_F(Mouse, AClickLeavesTheScreenAndTheBackBufferAlone)
+{
+    editor->Display();
+    glClearColor(0, 0, 1, 0);  // a back buffer that must not reach the screen
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 0, 0);
+    press(GLUT_LEFT_BUTTON, -4, 4);
+    EXPECT_EQ(screenPixel(pixelX(-4), pixelY(4)), kYellow);
+    EXPECT_EQ(pixelAt(pixelX(0), pixelY(0)), kThreeBelow);
 }
 
 }  // namespace
 
 // A seeded stream of pointer and key events, some off the window: no fault,
-// and every point stays finite on its own level's height.
+// and every point stays inside the square on its own level's height.
 TEST_F(EditorTest, RandomEventsKeepTheLevelsSound)
 {
     std::mt19937 random(1);
@@ -127,6 +163,7 @@ TEST_F(EditorTest, RandomEventsKeepTheLevelsSound)
         for (const Nodes& curve : level(i).levelCurves)
             for (const Vec3& point : curve.controlPoints) {
                 EXPECT_EQ(point.pos[2], static_cast<float>(i));
-                EXPECT_TRUE(std::isfinite(point.pos[0]) && std::isfinite(point.pos[1]));
+                EXPECT_LE(std::fabs(point.pos[0]), 5);  // inside the square, and so finite
+                EXPECT_LE(std::fabs(point.pos[1]), 5);
             }
 }

@@ -64,6 +64,7 @@ std::vector<Splines*> editorLevels(size_t i)
     std::fclose(in);
     for (Splines* level : levels)
         level->setWindowSize(640, 480);
+    keepReachable(levels);
     return levels;
 }
 

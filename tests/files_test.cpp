@@ -1,3 +1,5 @@
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -6,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <random>
+#include <set>
 
 #include "support.h"
 
@@ -31,6 +34,7 @@ std::vector<Splines*> load(const std::string& text)
     files.setInputName(tempPath("loaded.lvl").c_str());
     std::vector<Splines*> levels;
     files.readFile(levels);
+    keepReachable(levels);
     return levels;
 }
 
@@ -56,14 +60,64 @@ TEST(LevelFileNames, PromptsReadOneWordEach)
     EXPECT_EQ(files.writefile, first);
     EXPECT_EQ(readWholeFile(first), kWorkedExample);
     EXPECT_EQ(levels.size(), 2u);
+    keepReachable(levels);
 }
 
-bool onlyFileIn(const std::string& folder, const std::string& name)
+std::set<std::string> filesIn(const std::string& folder)
 {
-    int others = 0;
+    std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
-        others += entry.path().filename() != name;
-    return others == 0;
+        names.insert(entry.path().filename());
+    return names;
+}
+
+// A folder inside this process's own, which every user may enter.
+std::string sharedFolder(const std::string& name, mode_t mode)
+{
+    chmod(tempPath("").c_str(), 0711);
+    const std::string folder = tempPath(name);
+    mkdir(folder.c_str(), 0700);
+    chmod(folder.c_str(), mode);
+    return folder;
+}
+
+// Saves the worked example to the target in a child process that first runs
+// prepare, and returns what the child printed.
+std::string saveInChild(const std::string& target, void (*prepare)())
+{
+    const std::string output = tempPath("child-stdout");
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        std::freopen(output.c_str(), "w", stdout);
+        std::vector<Splines*> levels = load(kWorkedExample);
+        prepare();
+        FileIO files;
+        files.setOutputName(target.c_str());
+        files.writeFile(levels);
+        std::fflush(stdout);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+    return readWholeFile(output);
+}
+
+// Files may not grow past 100 bytes: a save fails in the middle.
+void limitFileSize()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit = {100, 100};
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+// Root passes every permission check: the child saves as nobody instead.
+void leaveRoot()
+{
+    const uid_t nobody = 65534;
+    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0))
+        _exit(1);
 }
 
 TEST(SafeSave, ReplacesThroughALinkAndKeepsPermissions)
@@ -80,40 +134,95 @@ TEST(SafeSave, ReplacesThroughALinkAndKeepsPermissions)
     ASSERT_EQ(stat((folder + "/real.lvl").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
     EXPECT_EQ(readWholeFile(folder + "/real.lvl"), kWorkedExample);
-    EXPECT_TRUE(onlyFileIn(folder, "real.lvl"));
+    EXPECT_EQ(filesIn(folder), std::set<std::string>{"real.lvl"});
 }
 
-// A missing folder or a directory as target; and a child whose files may not
-// grow past 100 bytes, which fails in the middle of a save: the old file must
-// survive whole and the failure must be said.
+TEST(SafeSave, KeepsEveryHardLink)
+{
+    writeWholeFile(tempPath("first-name.lvl"), "old");
+    ASSERT_EQ(link(tempPath("first-name.lvl").c_str(), tempPath("second-name.lvl").c_str()), 0);
+    save(load(kWorkedExample), "first-name.lvl");
+    EXPECT_EQ(readWholeFile(tempPath("second-name.lvl")), kWorkedExample);
+}
+
+// A pipe is written as it is, whoever reads it.
+TEST(SafeSave, WritesAPipeDirectly)
+{
+    const std::string pipe = tempPath("pipe"), received = tempPath("received");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::fflush(stdout);
+    const pid_t reader = fork();
+    if (reader == 0) {
+        writeWholeFile(received, readWholeFile(pipe));
+        _exit(0);
+    }
+    FileIO files;
+    files.setOutputName(pipe.c_str());
+    std::vector<Splines*> levels = load(kWorkedExample);
+    CaptureStdout();
+    files.writeFile(levels);
+    EXPECT_EQ(GetCapturedStdout(), "");
+    close(open(pipe.c_str(), O_WRONLY | O_NONBLOCK));  // lets a reader still waiting go
+    waitpid(reader, nullptr, 0);
+    EXPECT_EQ(readWholeFile(received), kWorkedExample);
+}
+
+TEST(SafeSave, WritesInPlaceInAFolderThatTakesNoNewFile)
+{
+    const std::string folder = sharedFolder("read-only", 0777), target = folder + "/writable.lvl";
+    writeWholeFile(target, "old");
+    chmod(target.c_str(), 0666);
+    chmod(folder.c_str(), 0555);
+    EXPECT_EQ(saveInChild(target, leaveRoot), "");
+    EXPECT_EQ(readWholeFile(target), kWorkedExample);
+    chmod(folder.c_str(), 0755);
+}
+
+// Another user's file in a sticky folder can't be renamed over, nor can a
+// new file take its owner: it is written in place and stays theirs.
+TEST(SafeSave, AnotherUsersFileInAStickyFolderStaysTheirs)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a file of another user";
+    const std::string folder = sharedFolder("sticky", 01777), target = folder + "/shared.lvl";
+    writeWholeFile(target, "old");
+    chmod(target.c_str(), 0666);
+    EXPECT_EQ(saveInChild(target, leaveRoot), "");
+    EXPECT_EQ(readWholeFile(target), kWorkedExample);
+    struct stat info;
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 0u);
+    EXPECT_EQ(info.st_mode & 07777, 0666u);
+    EXPECT_EQ(filesIn(folder), std::set<std::string>{"shared.lvl"});
+}
+
+// A missing folder, no name and a loop of links are "Can't open" and change
+// nothing; a save that fails midway says so and keeps the old bytes, whether
+// it replaces by rename or writes in place (a file with a second link).
 TEST(SafeSave, FailedSavesSaySoAndKeepTheOldFile)
 {
+    ASSERT_EQ(symlink("loop-b", tempPath("loop-a").c_str()), 0);
+    ASSERT_EQ(symlink("loop-a", tempPath("loop-b").c_str()), 0);
     std::vector<Splines*> levels = load(kWorkedExample);
-    for (const std::string& target : {tempPath("no-such-folder/out.lvl"), tempPath("")}) {
+    for (const std::string& target : {tempPath("no-such-folder/out.lvl"), tempPath(""), tempPath("loop-a")}) {
         CaptureStdout();
         save(levels, target.substr(tempPath("").size()));
         EXPECT_EQ(GetCapturedStdout(), "Can't open " + target + "\n");
     }
-    const std::string folder = tempPath("full"), target = folder + "/kept.lvl";
+    struct stat info;
+    ASSERT_EQ(lstat(tempPath("loop-a").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    const std::string folder = tempPath("full");
     mkdir(folder.c_str(), 0755);
-    writeWholeFile(target, "previous contents\n");
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) {
-        std::freopen(tempPath("child-stdout").c_str(), "w", stdout);
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit = {100, 100};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        save(levels, "full/kept.lvl");
-        std::fflush(stdout);
-        _exit(0);
+    const std::string renamed = folder + "/renamed.lvl", inPlace = folder + "/in-place.lvl";
+    writeWholeFile(renamed, "previous contents\n");
+    writeWholeFile(inPlace, "previous contents\n");
+    ASSERT_EQ(link(inPlace.c_str(), (folder + "/other-name.lvl").c_str()), 0);
+    for (const std::string& target : {renamed, inPlace}) {
+        EXPECT_EQ(saveInChild(target, limitFileSize), "Can't write " + target + "\n");
+        EXPECT_EQ(readWholeFile(target), "previous contents\n");
     }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(readWholeFile(tempPath("child-stdout")), "Can't write " + target + "\n");
-    EXPECT_EQ(readWholeFile(target), "previous contents\n");
-    EXPECT_TRUE(onlyFileIn(folder, "kept.lvl"));
+    EXPECT_EQ(filesIn(folder), (std::set<std::string>{"in-place.lvl", "other-name.lvl", "renamed.lvl"}));
 }
 
 // Random layouts: with points in every curve a save survives a reload byte

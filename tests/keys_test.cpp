@@ -3,6 +3,10 @@
 
 #include "support.h"
 
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace {
 
 class Keys : public EditorTest {
@@ -112,11 +116,16 @@ TEST_F(Keys, EveryChangeRequestsOneFrameAndRestingRequestsNone)
     expectAtLevel(0);
 }
 
-TEST_F(Keys, ReloadKeepsTheCurrentLevelWithinTheFile)
+TEST_F(Keys, ReloadFreesTheOldLevelsAndKeepsTheCurrentOneWithinTheFile)
 {
     for (int i = 0; i < 3; ++i)
         key(GLUT_KEY_UP);
+    const std::vector<Splines*> old = editor->spline;
     reloadFrom("( 0 )\n0 1.0000 2.0000 0.0000\n\n");
+#ifdef __SANITIZE_ADDRESS__
+    for (const Splines* replaced : old)
+        EXPECT_TRUE(__asan_address_is_poisoned(replaced));
+#endif
     ASSERT_EQ(editor->spline.size(), 1u);
     expectAtLevel(0);
     files->setOutputName(tempPath("saved.lvl").c_str());
@@ -138,9 +147,10 @@ TEST_F(Keys, FailedReadsKeepTheLevels)
     for (const std::string& name : {tempPath("missing.lvl"), tempPath("folder.lvl")}) {
         files->setInputName(name.c_str());
         CaptureStdout();
-        const Graphics fresh(files);
+        Graphics fresh(files);
         EXPECT_EQ(GetCapturedStdout(), "Can't open " + name + "\n");
         EXPECT_EQ(fresh.spline.size(), 1u);
+        freeLevels(fresh.spline);
         key(GLUT_KEY_UP);
         level(1).WindowWidth = 1;
         CaptureStdout();

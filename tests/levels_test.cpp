@@ -33,13 +33,13 @@ TEST(LevelModel, AddedPointsConvertWindowPixels)
     Splines& level = *makeLevel(2, {{{9, 9}}});
     level.addControlPoint(10, 10);  // before any size: nothing to convert with
     level.setWindowSize(500, 500);
-    for (const auto& pixel : {std::make_pair(250, 250), {0, 0}, {500, 500}, {100, 400}})
+    for (const auto& pixel : {std::make_pair(250, 250), {0, 0}, {500, 500}, {100, 400}, {-1, 600}})
         level.addControlPoint(pixel.first, pixel.second);
     level.setWindowSize(640, 480);
     level.addControlPoint(320, 120);
     level.setWindowSize(1, 1);
     level.addControlPoint(1, 1);
-    EXPECT_EQ(xy(level.levelCurves[0]), (Points{{9, 9}, {0, 0}, {-5, 5}, {5, -5}, {-3, -3}, {0, 2.5f}, {5, -5}}));
+    EXPECT_EQ(xy(level.levelCurves[0]), (Points{{9, 9}, {0, 0}, {-5, 5}, {5, -5}, {-3, -3}, {-5, -5}, {0, 2.5f}, {5, -5}}));
     EXPECT_EQ(level.levelCurves[0].controlPoints.back().pos[2], 2);
 }
 
@@ -77,6 +77,7 @@ TEST(CommandLine, StoresTheNamedFiles)
         {{"-I", "in.lvl", "-O", "out.lvl"}, "", ""},
         {{"-input", "in.lvl", "-output", "out.lvl"}, "in.lvl", "out.lvl"},
         {{"-o", "out.lvl", "-i"}, "", "out.lvl"}};
+    FileIO* const global = input;
     for (const auto& c : cases) {
         std::vector<std::string> words = {"ombrel-editor"};
         words.insert(words.end(), c.args.begin(), c.args.end());
@@ -84,11 +85,13 @@ TEST(CommandLine, StoresTheNamedFiles)
         for (std::string& word : words)
             argv.push_back(&word[0]);
         argv.push_back(nullptr);
-        input = new FileIO;
+        FileIO files;
+        input = &files;
         arguments(static_cast<int>(words.size()), argv.data());
         EXPECT_EQ(input->readfile, c.input) << testing::PrintToString(c.args);
         EXPECT_EQ(input->writefile, c.output) << testing::PrintToString(c.args);
     }
+    input = global;
 }
 
 }  // namespace

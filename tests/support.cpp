@@ -1,6 +1,7 @@
 #include "support.h"
 
 #include <GL/freeglut.h>
+#include <GL/glx.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -8,6 +9,10 @@
 #include <sstream>
 
 #include "OmbrelEditor.h"
+
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace {
 
@@ -30,6 +35,11 @@ void openTestWindow()
     glutInitWindowSize(kWidth, kHeight);
     glutCreateWindow("Ombrel Editor");
     glutDisplayFunc(noDisplay);
+    // The windows of tests running beside this one may cover it: the screen
+    // keeps its contents all the same.
+    XSetWindowAttributes keep;
+    keep.backing_store = Always;
+    XChangeWindowAttributes(glXGetCurrentDisplay(), glXGetCurrentDrawable(), CWBackingStore, &keep);
     for (int i = 0; i < 20; ++i)
         glutMainLoopEvent();
 }
@@ -45,9 +55,31 @@ void EditorTest::SetUp()
     editor->Reshape(kWidth, kHeight);
 }
 
+void EditorTest::TearDown()
+{
+    freeLevels(editor->spline);
+    delete editor;
+    delete files;
+    graphics = nullptr;
+}
+
+void keepReachable(const std::vector<Splines*>& levels)
+{
+    static std::vector<Splines*> kept;
+    kept.insert(kept.end(), levels.begin(), levels.end());
+}
+
+void freeLevels(std::vector<Splines*>& levels)
+{
+    for (Splines* level : levels)
+        delete level;
+    levels.clear();
+}
+
 Splines* makeLevel(int number, const std::vector<Points>& curves)
 {
     Splines* const level = new Splines;
+    keepReachable({level});
     level->level = number;
     level->levelCurves.resize(curves.size());
     for (size_t j = 0; j < curves.size(); ++j)
@@ -73,6 +105,16 @@ Rgb pixelAt(int x, int y)
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     return Rgb{rgb[0], rgb[1], rgb[2]};
+}
+
+Rgb screenPixel(int x, int y)
+{
+    Display* const display = glXGetCurrentDisplay();
+    XSync(display, False);
+    XImage* const image = XGetImage(display, glXGetCurrentDrawable(), x, y, 1, 1, AllPlanes, ZPixmap);
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return Rgb{static_cast<int>(pixel >> 16 & 0xff), static_cast<int>(pixel >> 8 & 0xff), static_cast<int>(pixel & 0xff)};
 }
 
 bool colourNear(float x, float y, Rgb colour, int radius)
@@ -107,6 +149,11 @@ int main(int argc, char** argv)
     folder = mkdtemp(pattern);
     openTestWindow();
     const int status = RUN_ALL_TESTS();
+#ifdef __SANITIZE_ADDRESS__
+    // Now, while the display is open: freeglut's exit handler closes it and
+    // unloads the GL driver, whose allocations then can't be told apart.
+    __lsan_do_leak_check();
+#endif
     std::filesystem::remove_all(folder);
     return status;
 }

@@ -24,13 +24,23 @@ protected:
     Graphics* editor = nullptr;
 
     void SetUp() override;
+    void TearDown() override;
     Splines& level(int i) { return *editor->spline.at(i); }
+    void replaceLevel(int i, Splines* with)
+    {
+        delete editor->spline.at(i);
+        editor->spline[i] = with;
+    }
     void key(int special) { editor->SpecialKeyboard(special, 0, 0); }
 };
 
 // A new level with curves of the given points, at the level's own z.
 Splines* makeLevel(int number, const std::vector<Points>& curves);
 Points xy(const Nodes& curve);
+// Levels a test made and drops stay reachable, so that the leak check sees
+// only what the editor itself loses.
+void keepReachable(const std::vector<Splines*>& levels);
+void freeLevels(std::vector<Splines*>& levels);
 
 // Window colours as 0..255 RGB, equal within 2 for the rounding of floats.
 struct Rgb {
@@ -43,6 +53,8 @@ const Rgb kBlack{0, 0, 0}, kYellow{255, 255, 0}, kRed{255, 0, 0}, kCurrentLevel{
 Rgb pixelAt(int x, int y);
 // True when a pixel within radius of level point (x, y) has the colour.
 bool colourNear(float x, float y, Rgb colour, int radius = 1);
+// Colour at window pixel (x, y) as the screen shows it: the last frame swapped.
+Rgb screenPixel(int x, int y);
 int pixelX(float x);
 int pixelY(float y);
 
