@@ -2,8 +2,6 @@
 //   ombrel-level check FILE...
 //   ombrel-level format [-o OUT] FILE
 //   ombrel-level export --svg | --obj | --json [--samples N] [--polyline] [--points] [-o OUT] FILE
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -118,43 +116,21 @@ int checkCommand(int argc, char** argv)
 
 // ---------------------------------------------------------------- format
 
-bool writeToStandardOutput(const std::vector<Splines*>& levels)
+// Writes to OUT through the editor's own safe save, or to standard output
+// for "-" or no OUT; false, and said on standard error, when it fails.
+bool writeOutput(const std::string& name, const FileWriter& write)
 {
-    const bool written = writeLevels(stdout, levels) && std::fflush(stdout) == 0;
-    if (!written)
-        complain("can't write", "-", errno);
-    return written;
-}
-
-// Saves through the editor's own safe save, which tells its failures on
-// standard output; they are caught and passed on to standard error.
-bool saveAsTheEditorDoes(std::vector<Splines*>& levels, const std::string& name)
-{
-    FILE* const said = std::tmpfile();
-    const int console = dup(STDOUT_FILENO);
-    if (!said || console < 0 || std::fflush(stdout) != 0 || dup2(fileno(said), STDOUT_FILENO) < 0) {
-        complain("can't write", name, errno);
-        if (said)
-            std::fclose(said);
-        if (console >= 0)
-            close(console);
-        return false;
+    if (name.empty() || name == "-") {
+        const bool written = write(stdout) && std::fflush(stdout) == 0;
+        if (!written)
+            complain("can't write", "-", errno);
+        return written;
     }
-    FileIO files;
-    files.setOutputName(name.c_str());
-    files.writeFile(levels);
-    std::fflush(stdout);
-    dup2(console, STDOUT_FILENO);
-    close(console);
-    std::rewind(said);
-    bool quiet = true;
-    for (int ch; (ch = std::fgetc(said)) != EOF; quiet = false) {
-        if (quiet)
-            std::fputs("ombrel-level: ", stderr);
-        std::fputc(ch, stderr);
-    }
-    std::fclose(said);
-    return quiet;
+    const SaveOutcome outcome = saveFile(name, write);
+    if (outcome != SaveOutcome::Saved)
+        std::fprintf(stderr, "ombrel-level: can't %s %s\n", outcome == SaveOutcome::CantOpen ? "open" : "write",
+                     name.c_str());
+    return outcome == SaveOutcome::Saved;
 }
 
 int formatCommand(int argc, char** argv)
@@ -175,27 +151,22 @@ int formatCommand(int argc, char** argv)
     if (!readLevelFile(input, levels.list))
         return kUsageError;
     settleAsTheEditorDoes(levels.list);
-    const bool written = output.empty() || output == "-" ? writeToStandardOutput(levels.list)
-                                                         : saveAsTheEditorDoes(levels.list, output);
-    return written ? 0 : kUsageError;
+    const std::vector<Splines*>& settled = levels.list;
+    return writeOutput(output, [&settled](FILE* out) { return writeLevels(out, settled); }) ? 0 : kUsageError;
 }
 
 // ---------------------------------------------------------------- export
 
 using Exporter = bool (*)(FILE*, const std::vector<Splines*>&, const ExportOptions&);
 
-// Writes through the exporter to OUT ("-" or empty for standard output).
-bool writeOutput(const std::string& name, Exporter writer, const std::vector<Splines*>& levels,
-                 const ExportOptions& options)
+// A whole number within 1..kMostSamples, or 0.
+int sampleCount(const char* text)
 {
-    FILE* const out = name.empty() || name == "-" ? stdout : std::fopen(name.c_str(), "w");
-    bool written = out && writer(out, levels, options);
-    written = out && std::fflush(out) == 0 && written;
-    if (out && out != stdout)
-        written = std::fclose(out) == 0 && written;
-    if (!written)
-        complain("can't write", name.empty() ? "-" : name, errno);
-    return written;
+    char* end = nullptr;
+    errno = 0;
+    const long count = std::strtol(text, &end, 10);
+    const bool whole = end != text && *end == '\0' && errno == 0;
+    return whole && count >= 1 && count <= kMostSamples ? static_cast<int>(count) : 0;
 }
 
 int exportCommand(int argc, char** argv)
@@ -216,7 +187,7 @@ int exportCommand(int argc, char** argv)
         else if (argument == "--points")
             options.points = true;
         else if (argument == "--samples" && i + 1 < argc)
-            options.samples = std::atoi(argv[++i]);
+            options.samples = sampleCount(argv[++i]);
         else if (argument == "-o" && i + 1 < argc)
             output = argv[++i];
         else if (input.empty() && !isOption(argument) && !argument.empty())
@@ -229,7 +200,8 @@ int exportCommand(int argc, char** argv)
     Levels levels;
     if (!readLevelFile(input, levels.list))
         return kUsageError;
-    return writeOutput(output, writer, levels.list, options) ? 0 : kUsageError;
+    const std::vector<Splines*>& read = levels.list;
+    return writeOutput(output, [&](FILE* out) { return writer(out, read, options); }) ? 0 : kUsageError;
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ cli)
     expect 0 "$tool" format "$dirty"
     cmp -s "$work/out" "$work/saved.lev" || fail "format -o OUT and format differ"
     expect 2 "$tool" format -o "$work/no/such/dir.lev" "$dirty"
-    grep -qx "ombrel-level: Can't open $work/no/such/dir.lev" "$work/err" && [ ! -s "$work/out" ] ||
+    grep -qx "ombrel-level: can't open $work/no/such/dir.lev" "$work/err" && [ ! -s "$work/out" ] ||
         fail "failed save: out '$(cat "$work/out")' err '$(cat "$work/err")'"
     if [ -w /dev/full ]; then
         "$tool" format "$dirty" >/dev/full 2>"$work/err"
