@@ -27,16 +27,12 @@
 
 namespace {
 
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "level_reader_fuzzer: %s\n", what);
-    std::abort();
-}
-
 void check(bool condition, const char* what)
 {
-    if (!condition)
-        fail(what);
+    if (!condition) {
+        std::fprintf(stderr, "level_reader_fuzzer: %s\n", what);
+        std::abort();
+    }
 }
 
 void freeLevels(std::vector<Splines*>& levels)
@@ -180,7 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // Formatting writes a file that checks clean and formats to itself.
     const std::string formatted = formatText(input);
-    const FindingSink none = [](long, long, const std::string&) { fail("formatted file has findings"); };
+    const FindingSink none = [](long, long, const std::string&) { check(false, "formatted file has findings"); };
     readText(formatted, reloaded, &none);
     freeLevels(reloaded);
     check(formatText(formatted) == formatted, "formatting twice changed the file");

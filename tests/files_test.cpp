@@ -119,7 +119,7 @@ void leaveRoot()
         _exit(1);
 }
 
-TEST(SafeSave, ReplacesThroughALinkAndKeepsPermissions)
+TEST(SafeSave, ReplacesThroughLinksAndKeepsPermissions)
 {
     const std::string folder = tempPath("linked");
     mkdir(folder.c_str(), 0755);
@@ -134,10 +134,7 @@ TEST(SafeSave, ReplacesThroughALinkAndKeepsPermissions)
     EXPECT_EQ(info.st_mode & 07777, 0640u);
     EXPECT_EQ(readWholeFile(folder + "/real.lvl"), kWorkedExample);
     EXPECT_EQ(filesIn(folder), std::set<std::string>{"real.lvl"});
-}
-
-TEST(SafeSave, KeepsEveryHardLink)
-{
+    // A file with a second name is written in place: both names see the save.
     writeWholeFile(tempPath("first-name.lvl"), "old");
     ASSERT_EQ(link(tempPath("first-name.lvl").c_str(), tempPath("second-name.lvl").c_str()), 0);
     save(load(kWorkedExample), "first-name.lvl");
