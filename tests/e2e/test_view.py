@@ -177,8 +177,6 @@ class View(unittest.TestCase):
         level, key, mouse = CURRENT_LEVEL, self.key, self.mouse
         moved = [[SQUARE[:2] + [(-3, -3), SQUARE[3]], SQUARE, SQUARE]]
         steps = [  # (what, input, picture after it)
-            ("default square", lambda: None, lambda s: all(s.near(YELLOW, x, y) for x, y in SQUARE) and
-             s.near(RED, 1.25, 0) and not s.near(RED, -1.25, 0)),
             ("right button adds", lambda: mouse("click", 3, 3, 3), lambda s: s.near(YELLOW, 3, 3)),
             ("c: new curve", lambda: key("c"), lambda s: s.near(level, 3, 3) and not s.near(YELLOW, 3, 3)),
             ("Left: curve 0", lambda: key("Left"), lambda s: s.near(YELLOW, 3, 3)),
