@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -26,16 +27,12 @@
 
 namespace {
 
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "level_reader_fuzzer: %s\n", what);
-    std::abort();
-}
-
 void check(bool condition, const char* what)
 {
-    if (!condition)
-        fail(what);
+    if (!condition) {
+        std::fprintf(stderr, "level_reader_fuzzer: %s\n", what);
+        std::abort();
+    }
 }
 
 void freeLevels(std::vector<Splines*>& levels)
@@ -48,12 +45,8 @@ void freeLevels(std::vector<Splines*>& levels)
 // Reads the text into `levels` through the stream interface.
 void readText(const std::string& text, std::vector<Splines*>& levels, const FindingSink* findings = nullptr)
 {
-    // fmemopen refuses an empty buffer; an empty file is the same as no bytes.
-    static char nothing[1];
-    FILE* const in = text.empty() ? fmemopen(nothing, 1, "r") : fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+    FILE* const in = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
     check(in != nullptr, "fmemopen");
-    if (text.empty())
-        std::fgetc(in);
     readLevels(in, levels, findings);
     std::fclose(in);
 }
@@ -89,6 +82,10 @@ void checkShape(const std::vector<Splines*>& levels)
         check(level != nullptr, "null level");
         check(level->level == static_cast<int>(i), "level number differs from its index");
         check(!level->levelCurves.empty(), "level without curves");
+        // Curves are only made for a point placed in them, apart from the
+        // lone empty curve of a level that a later level went past.
+        check(level->levelCurves.size() == 1 || !level->levelCurves.back().controlPoints.empty(),
+              "trailing curve without points");
         for (const Nodes& curve : level->levelCurves) {
             check(curve.closure == 0, "closed curve read");
             for (const Vec3& point : curve.controlPoints) {
@@ -96,12 +93,6 @@ void checkShape(const std::vector<Splines*>& levels)
                 check(point.pos[2] == static_cast<float>(i), "z differs from the level number");
             }
         }
-    }
-    // Curves and levels are only made for a point placed in them, apart from
-    // the lone empty curve of a level that a later level went past.
-    for (const Splines* level : levels) {
-        const std::vector<Nodes>& curves = level->levelCurves;
-        check(curves.size() == 1 || !curves.back().controlPoints.empty(), "trailing curve without points");
     }
     if (!levels.empty())
         check(!levels.back()->levelCurves.back().controlPoints.empty(), "trailing level without points");
@@ -115,30 +106,30 @@ float throughText(float value)
     return static_cast<float>(std::strtod(text, nullptr));
 }
 
+// Every coordinate's exact bits ("%a" tells -0 from 0), curve by curve;
+// rounded, x and y as they read back once written.
+std::string exactly(const std::vector<Splines*>& levels, bool rounded)
+{
+    std::string text;
+    char number[64];
+    for (const Splines* level : levels) {
+        for (const Nodes& curve : level->levelCurves) {
+            text += "(";
+            for (const Vec3& point : curve.controlPoints)
+                for (int axis = 0; axis < 2; ++axis) {
+                    const float value = rounded ? throughText(point.pos[axis]) : point.pos[axis];
+                    text += std::string(number, std::snprintf(number, sizeof number, " %a", static_cast<double>(value)));
+                }
+            text += ")";
+        }
+        text += "\n";
+    }
+    return text;
+}
+
 bool sameLevels(const std::vector<Splines*>& a, const std::vector<Splines*>& b, bool rounded)
 {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const std::vector<Nodes>& curvesA = a[i]->levelCurves;
-        const std::vector<Nodes>& curvesB = b[i]->levelCurves;
-        if (curvesA.size() != curvesB.size())
-            return false;
-        for (size_t j = 0; j < curvesA.size(); ++j) {
-            const std::vector<Vec3>& pointsA = curvesA[j].controlPoints;
-            const std::vector<Vec3>& pointsB = curvesB[j].controlPoints;
-            if (pointsA.size() != pointsB.size())
-                return false;
-            for (size_t k = 0; k < pointsA.size(); ++k)
-                for (int axis = 0; axis < 2; ++axis) {
-                    const float expected = rounded ? throughText(pointsA[k].pos[axis]) : pointsA[k].pos[axis];
-                    // Bit patterns, so that -0 and 0 count as different.
-                    if (std::memcmp(&expected, &pointsB[k].pos[axis], sizeof expected) != 0)
-                        return false;
-                }
-        }
-    }
-    return true;
+    return exactly(a, rounded) == exactly(b, false);
 }
 
 }  // namespace
@@ -165,9 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // Listening changes nothing, and every finding points into the input.
     std::vector<Splines*> heard;
-    size_t lines = 1;
-    for (size_t i = 0; i < size; ++i)
-        lines += data[i] == '\n';
+    const size_t lines = 1 + std::count(input.begin(), input.end(), '\n');
     const FindingSink sink = [lines](long line, long column, const std::string& what) {
         check(line >= 1 && static_cast<size_t>(line) <= lines && column >= 1 && !what.empty(), "finding out of place");
     };
@@ -187,23 +176,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // Formatting writes a file that checks clean and formats to itself.
     const std::string formatted = formatText(input);
-    const FindingSink none = [](long, long, const std::string&) { fail("formatted file has findings"); };
+    const FindingSink none = [](long, long, const std::string&) { check(false, "formatted file has findings"); };
     readText(formatted, reloaded, &none);
     freeLevels(reloaded);
     check(formatText(formatted) == formatted, "formatting twice changed the file");
 
     // The same file with CR LF line ends reads the same.
-    bool hasReturn = false;
-    for (size_t i = 0; i < size && !hasReturn; ++i)
-        hasReturn = data[i] == '\r';
-    if (!hasReturn && size > 0) {
+    if (input.find('\r') == std::string::npos && size > 0) {
         std::string crlf;
-        crlf.reserve(size + size / 8);
-        for (size_t i = 0; i < size; ++i) {
-            if (data[i] == '\n')
-                crlf += '\r';
-            crlf += static_cast<char>(data[i]);
-        }
+        for (const char c : input)
+            crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
         readText(crlf, reloaded);
         check(sameLevels(levels, reloaded, false), "CR LF line ends read differently");
         freeLevels(reloaded);

@@ -2,7 +2,6 @@
 // with (rsvg-convert, assimp, a JSON Schema validator), against what the
 // editor itself draws from the same file.
 #include <cstdio>
-#include <cstring>
 #include <sstream>
 
 #include "CurveSampler.h"
@@ -11,9 +10,6 @@
 
 namespace {
 
-// Curvy open curves, loops of three, two and one point, an empty curve 0
-// (the editor seeds the default square), an empty middle curve and a level
-// that is not the first.
 // Two levels of 300 small open curves: more than one batch of a long export.
 std::string manyCurves()
 {
@@ -36,6 +32,9 @@ std::string manyCurves()
     return text;
 }
 
+// Curvy open curves, loops of three, two and one point, an empty curve 0
+// (the editor seeds the default square), an empty middle curve, a level that
+// is not the first, and many curves.
 const std::string kLayouts[] = {
     "( 0 1 2 3 4 5 )( 6 7 8 )( 9 10 )( 11 )\n"
     "0 -4.5 -3 0\n1 -3.5 2.5 0\n2 -1.25 -2.75 0\n3 0.8 3.1 0\n4 3 -3.3 0\n5 4.5 2 0\n"
@@ -47,13 +46,6 @@ const std::string kLayouts[] = {
 };
 
 const int kSquareSide = 480;  // a square part of the test window: level units scale alike on both axes
-
-std::string layoutFile(size_t i)
-{
-    const std::string path = tempPath("layout" + std::to_string(i) + ".txt");
-    writeWholeFile(path, kLayouts[i]);
-    return path;
-}
 
 // The levels as the editor holds them after reading the file in its opening window.
 std::vector<Splines*> editorLevels(size_t i)
@@ -82,7 +74,9 @@ std::string output(const std::string& command)
 
 std::string exportCommand(const std::string& options, size_t layout)
 {
-    return std::string(OMBREL_LEVEL_TOOL) + " export " + options + " " + layoutFile(layout);
+    const std::string path = tempPath("layout" + std::to_string(layout) + ".txt");
+    writeWholeFile(path, kLayouts[layout]);
+    return std::string(OMBREL_LEVEL_TOOL) + " export " + options + " " + path;
 }
 
 // The -5..5 square over a square part of the window.
@@ -223,132 +217,62 @@ Listing listing(const std::string& text)
     return lines;
 }
 
-TEST(ExportJson, ValidatesAndCarriesTheControlPointsAndSamplesExactly)
+// The JSON validates and carries each curve's control points and samples as
+// written; assimp reads the OBJ as one line mesh per curve with samples,
+// "N (name): [vertices / bones / faces | line]", each piece a line face of two
+// vertices; the OBJ's own lines run through each curve's samples, a loop
+// back to its first.
+TEST(ExportJsonAndObj, CarryTheControlPointsAndSamplesExactly)
 {
     const std::string check =
         std::string(" | /usr/bin/python3 ") + OMBREL_SOURCE_DIR "/tests/json_points.py " OMBREL_SOURCE_DIR "/docs/ombrel-level.schema.json";
+    const std::string obj = tempPath("export.obj");
     for (int samples : {kPiecesPerSegment, 3})
         for (size_t i = 0; i < std::size(kLayouts); ++i) {
             SCOPED_TRACE("samples " + std::to_string(samples) + ", layout " + std::to_string(i));
             Listing expected{{"samples", {static_cast<float>(samples)}}};
-            std::vector<Vec3> vertices;
-            for (const Splines* level : editorLevels(i))
-                for (const Nodes& curve : level->levelCurves) {
-                    const bool loop = !drawnOpen(curve) && !curve.controlPoints.empty();
-                    expected.push_back({"curve", {static_cast<float>(level->level), loop ? 1.0f : 0.0f}});
-                    for (const Vec3& point : curve.controlPoints)
-                        expected.push_back({"c", {point.pos[0], point.pos[1]}});
-                    sampleCurve(curve, level->level, samples, vertices);
-                    for (const Vec3& vertex : vertices)
-                        expected.push_back({"s", {vertex.pos[0], vertex.pos[1]}});
-                }
-            EXPECT_EQ(listing(output(exportCommand("--json --samples " + std::to_string(samples), i) + check)),
-                      expected);
-        }
-}
-
-TEST(ExportObj, AssimpReadsOneLineMeshPerCurve)
-{
-    for (int samples : {kPiecesPerSegment, 3})
-        for (size_t i = 0; i < std::size(kLayouts); ++i) {
-            SCOPED_TRACE("samples " + std::to_string(samples) + ", layout " + std::to_string(i));
-            const std::string obj = tempPath("export.obj");
-            output(exportCommand("--obj --samples " + std::to_string(samples), i) + " -o " + obj);
-            // assimp lists each mesh as "N (name): [vertices / bones / faces | line]";
-            // read raw, a polyline is one line face per piece, each with two vertices.
-            // The file's own lines run through each curve's vertices, a loop back to its first.
-            std::string expected, found, expectedLines, lines;
+            std::string meshes, lines;
             std::vector<Vec3> vertices;
             int mesh = 0;
             size_t first = 1;
             for (const Splines* level : editorLevels(i))
                 for (size_t j = 0; j < level->levelCurves.size(); ++j) {
-                    sampleCurve(level->levelCurves[j], level->level, samples, vertices);
+                    const Nodes& curve = level->levelCurves[j];
+                    const bool open = drawnOpen(curve);
+                    expected.push_back({"curve", {static_cast<float>(level->level), !open && !curve.controlPoints.empty() ? 1.0f : 0.0f}});
+                    for (const Vec3& point : curve.controlPoints)
+                        expected.push_back({"c", {point.pos[0], point.pos[1]}});
+                    sampleCurve(curve, level->level, samples, vertices);
+                    for (const Vec3& vertex : vertices)
+                        expected.push_back({"s", {vertex.pos[0], vertex.pos[1]}});
                     if (vertices.empty())
                         continue;
-                    expected += std::to_string(mesh++) + " (level" + std::to_string(level->level) + "_curve" +
-                                std::to_string(j) + "): [" + std::to_string(2 * vertices.size() - 2) + " / 0 / " +
-                                std::to_string(vertices.size() - 1) + " | line]\n";
-                    const bool open = drawnOpen(level->levelCurves[j]);
+                    meshes += std::to_string(mesh++) + " (level" + std::to_string(level->level) + "_curve" +
+                              std::to_string(j) + "): [" + std::to_string(2 * vertices.size() - 2) + " / 0 / " +
+                              std::to_string(vertices.size() - 1) + " | line]\n";
                     const size_t count = vertices.size() - (open ? 0 : 1);
-                    expectedLines += "l";
-                    for (size_t k = 0; k < count + (open ? 0 : 1); ++k)
-                        expectedLines += " " + std::to_string(first + k % count);
-                    expectedLines += "\n";
+                    lines += "l";
+                    for (size_t k = 0; k < vertices.size(); ++k)
+                        lines += " " + std::to_string(first + k % count);
+                    lines += "\n";
                     first += count;
                 }
+            const std::string options = " --samples " + std::to_string(samples);
+            EXPECT_EQ(listing(output(exportCommand("--json" + options, i) + check)), expected);
+            output(exportCommand("--obj" + options, i) + " -o " + obj);
+            std::string foundMeshes, foundLines;
             std::istringstream info(output("assimp info " + obj + " --raw")), file(readWholeFile(obj));
             for (std::string line; std::getline(info, line);)
                 if (line.find("_curve") != std::string::npos && line.find('[') != std::string::npos)
-                    found += line.substr(line.find_first_not_of(' ')) + "\n";
+                    foundMeshes += line.substr(line.find_first_not_of(' ')) + "\n";
             for (std::string line; std::getline(file, line);)
                 if (line[0] == 'l')
-                    lines += line + "\n";
-            EXPECT_EQ(found, expected);
-            EXPECT_EQ(lines, expectedLines);
+                    foundLines += line + "\n";
+            EXPECT_EQ(foundMeshes, meshes);
+            EXPECT_EQ(foundLines, lines);
         }
     // A bound on the samples keeps a long curve's samples within memory.
     EXPECT_NE(std::system((exportCommand("--obj --samples 101", 0) + " >/dev/null 2>&1").c_str()), 0);
-}
-
-// Object coordinates of every line piece the call sends, bit for bit:
-// texture generation copies x, y and z into s, t and r unchanged, and
-// feedback mode reports them with each vertex.
-std::vector<Vec3> drawnPieces(Splines& level)
-{
-    const GLenum coordinates[3] = {GL_S, GL_T, GL_R};
-    const GLenum generators[3] = {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R};
-    // Mesa generates coordinates only for a unit with a texture enabled.
-    const GLubyte texel[3] = {255, 255, 255};
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, texel);
-    glEnable(GL_TEXTURE_2D);
-    for (int axis = 0; axis < 3; ++axis) {
-        GLfloat plane[4] = {0, 0, 0, 0};
-        plane[axis] = 1;
-        glTexGeni(coordinates[axis], GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
-        glTexGenfv(coordinates[axis], GL_OBJECT_PLANE, plane);
-        glEnable(generators[axis]);
-    }
-    std::vector<float> buffer(1 << 20);
-    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    level.drawCatmullRom();
-    const int size = glRenderMode(GL_RENDER);
-    for (const GLenum generator : generators)
-        glDisable(generator);
-    glDisable(GL_TEXTURE_2D);
-    // A token, then two vertices of window x, y, z, RGBA colour and s, t, r, q.
-    const int kVertex = 3 + 4 + 4;
-    std::vector<Vec3> pieces;
-    for (int at = 0; at + 1 + 2 * kVertex <= size; at += 1 + 2 * kVertex)
-        for (int end = 0; end < 2; ++end) {
-            const float* const str = &buffer[at + 1 + end * kVertex + 7];
-            pieces.emplace_back(str[0], str[1], str[2]);
-        }
-    return pieces;
-}
-
-TEST_F(Export, EditorFrameVerticesAreTheSamplesBitForBit)
-{
-    squareView();
-    for (size_t i = 0; i < std::size(kLayouts); ++i)
-        for (Splines* level : editorLevels(i)) {
-            std::vector<Vec3> expected, vertices;
-            for (const Nodes& curve : level->levelCurves) {
-                sampleCurve(curve, level->level, kPiecesPerSegment, vertices);
-                for (size_t k = 1; k < vertices.size(); ++k) {
-                    expected.push_back(vertices[k - 1]);
-                    expected.push_back(vertices[k]);
-                }
-            }
-            const std::vector<Vec3> drawn = drawnPieces(*level);
-            ASSERT_EQ(drawn.size(), expected.size()) << "layout " << i << ", level " << level->level;
-            for (size_t k = 0; k < drawn.size(); ++k)
-                for (int axis = 0; axis < 3; ++axis)
-                    ASSERT_EQ(std::memcmp(&drawn[k].pos[axis], &expected[k].pos[axis], sizeof(float)), 0)
-                        << "layout " << i << ", level " << level->level << ", vertex " << k << " axis " << axis
-                        << ": " << drawn[k].pos[axis] << " drawn, " << expected[k].pos[axis] << " sampled";
-        }
 }
 
 }  // namespace
