@@ -2,6 +2,7 @@
 // with (rsvg-convert, assimp, a JSON Schema validator), against what the
 // editor itself draws from the same file.
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 
 #include "CurveSampler.h"
@@ -273,6 +274,51 @@ TEST(ExportJsonAndObj, CarryTheControlPointsAndSamplesExactly)
         }
     // A bound on the samples keeps a long curve's samples within memory.
     EXPECT_NE(std::system((exportCommand("--obj --samples 101", 0) + " >/dev/null 2>&1").c_str()), 0);
+}
+
+// The editor's frame sends the sampler's vertices bit for bit: texture
+// generation copies object x, y and z into s, t and r unchanged, and
+// feedback mode reports them with both ends of every line piece.
+TEST_F(Export, EditorFrameVerticesAreTheSamplesBitForBit)
+{
+    const GLenum coordinates[3] = {GL_S, GL_T, GL_R}, generators[3] = {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R};
+    const GLubyte texel[3] = {255, 255, 255};  // Mesa generates only for a unit with a texture
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, texel);
+    glEnable(GL_TEXTURE_2D);
+    for (int axis = 0; axis < 3; ++axis) {
+        GLfloat plane[4] = {0, 0, 0, 0};
+        plane[axis] = 1;
+        glTexGeni(coordinates[axis], GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+        glTexGenfv(coordinates[axis], GL_OBJECT_PLANE, plane);
+        glEnable(generators[axis]);
+    }
+    squareView();
+    std::vector<float> buffer(1 << 20);
+    std::vector<Vec3> vertices;
+    for (size_t i = 0; i < std::size(kLayouts); ++i)
+        for (Splines* level : editorLevels(i)) {
+            glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
+            glRenderMode(GL_FEEDBACK);
+            level->drawCatmullRom();
+            const int size = glRenderMode(GL_RENDER);
+            // A piece: a token, then two vertices of window x, y, z, RGBA and s, t, r, q.
+            std::vector<float> drawn, sampled;
+            for (int at = 0; at + 23 <= size; at += 23)
+                for (const int end : {1, 12})
+                    drawn.insert(drawn.end(), &buffer[at + end + 7], &buffer[at + end + 10]);
+            for (const Nodes& curve : level->levelCurves) {
+                sampleCurve(curve, level->level, kPiecesPerSegment, vertices);
+                for (size_t k = 1; k < vertices.size(); ++k)
+                    for (const Vec3* vertex : {&vertices[k - 1], &vertices[k]})
+                        sampled.insert(sampled.end(), vertex->pos, vertex->pos + 3);
+            }
+            ASSERT_EQ(drawn.size(), sampled.size()) << "layout " << i << ", level " << level->level;
+            EXPECT_EQ(std::memcmp(drawn.data(), sampled.data(), drawn.size() * sizeof(float)), 0)
+                << "layout " << i << ", level " << level->level;
+        }
+    for (const GLenum generator : generators)
+        glDisable(generator);
+    glDisable(GL_TEXTURE_2D);
 }
 
 }  // namespace
