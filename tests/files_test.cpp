@@ -164,14 +164,17 @@ TEST(SafeSave, WritesAPipeDirectly)
 }
 
 // A folder that takes no new file, and (run as root) another user's file in a
-// sticky folder, which can't be renamed over nor given its owner by a new
-// file: the save writes in place, and the file keeps its owner and mode.
+// shared or a sticky folder, whose owner a new file can't take, and which a
+// sticky folder won't let be renamed over: the save writes in place, and the
+// file keeps its owner and mode.
 TEST(SafeSave, WritesInPlaceWhereNoNewFileMayTakeTheName)
 {
-    for (const auto& [name, mode] : {std::pair{"read-only", 0555}, std::pair{"sticky", 01777}}) {
+    for (const auto& [name, mode] : {std::pair{"read-only", 0555}, std::pair{"shared", 0777}, std::pair{"sticky", 01777}}) {
         const std::string folder = sharedFolder(name, 0777), target = folder + "/shared.lvl";
         writeWholeFile(target, "old");
         chmod(target.c_str(), 0666);
+        if (geteuid() == 0 && chown(target.c_str(), 0, 65534) != 0)  // the saver's group, not its owner
+            ADD_FAILURE() << "chown";
         chmod(folder.c_str(), mode);
         EXPECT_EQ(saveInChild(target, leaveRoot), "") << name;
         EXPECT_EQ(readWholeFile(target), kWorkedExample) << name;
