@@ -327,7 +327,7 @@ void BM_Load(benchmark::State& state)
         files->readFile(levels);
         // readFile only drops the levels it replaces; free them off the clock.
         state.PauseTiming();
-        deleteLevels(levels);
+        freeLevels(levels);
         state.ResumeTiming();
     }
     state.SetBytesProcessed(state.iterations() * fileSize(pathFor("editor", n)));

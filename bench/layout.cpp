@@ -82,10 +82,3 @@ Layout* makeLayout(int pointsPerLevel)
     }
     return layout;
 }
-
-void deleteLevels(std::vector<Splines*>& levels)
-{
-    for (Splines* level : levels)
-        delete level;
-    levels.clear();
-}

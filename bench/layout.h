@@ -35,4 +35,3 @@ struct Layout {
 // margin stays empty. The same count always gives the same layout.
 Layout* makeLayout(int pointsPerLevel);
 
-void deleteLevels(std::vector<Splines*>& levels);

@@ -36,7 +36,7 @@ void BM_EditorLoad(benchmark::State& state)
     for (auto _ : state) {
         files.readFile(levels);
         state.PauseTiming();
-        deleteLevels(levels);
+        freeLevels(levels);
         state.ResumeTiming();
     }
 }
@@ -174,7 +174,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "ombrel-bench-level: can't write %s\n", pathFor("layout.txt").c_str());
         return 1;
     }
-    deleteLevels(layout->levels);
+    freeLevels(layout->levels);
     delete layout;
 
     registerBenchmarks();

@@ -35,13 +35,6 @@ void check(bool condition, const char* what)
     }
 }
 
-void freeLevels(std::vector<Splines*>& levels)
-{
-    for (Splines* level : levels)
-        delete level;
-    levels.clear();
-}
-
 // Reads the text into `levels` through the stream interface.
 void readText(const std::string& text, std::vector<Splines*>& levels, const FindingSink* findings = nullptr)
 {

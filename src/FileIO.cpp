@@ -275,9 +275,7 @@ void FileIO::readFile(std::vector<Splines*>& spline)
         return;
     }
     // The levels read replace the old ones, which nothing else holds.
-    for (Splines* old : spline)
-        delete old;
-    spline.clear();
+    freeLevels(spline);
     readLevels(in, spline);
     std::fclose(in);
 }

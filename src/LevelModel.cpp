@@ -141,3 +141,10 @@ void Splines::deleteControlPoint()
     std::vector<Vec3>& points = levelCurves[curve].controlPoints;
     points.erase(points.begin() + point);
 }
+
+void freeLevels(std::vector<Splines*>& levels)
+{
+    for (Splines* level : levels)
+        delete level;
+    levels.clear();
+}

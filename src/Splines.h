@@ -63,3 +63,6 @@ private:
     void appendPoint(Nodes& curve, int x, int y);
     void addDefaultSquare(Nodes& curve);
 };
+
+// Deletes every level of the list, which owns them, and empties it.
+void freeLevels(std::vector<Splines*>& levels);

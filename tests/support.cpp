@@ -69,13 +69,6 @@ void keepReachable(const std::vector<Splines*>& levels)
     kept.insert(kept.end(), levels.begin(), levels.end());
 }
 
-void freeLevels(std::vector<Splines*>& levels)
-{
-    for (Splines* level : levels)
-        delete level;
-    levels.clear();
-}
-
 Splines* makeLevel(int number, const std::vector<Points>& curves)
 {
     Splines* const level = new Splines;

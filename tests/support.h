@@ -40,7 +40,6 @@ Points xy(const Nodes& curve);
 // Levels a test made and drops stay reachable, so that the leak check sees
 // only what the editor itself loses.
 void keepReachable(const std::vector<Splines*>& levels);
-void freeLevels(std::vector<Splines*>& levels);
 
 // Window colours as 0..255 RGB, equal within 2 for the rounding of floats.
 struct Rgb {

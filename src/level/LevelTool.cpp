@@ -49,11 +49,7 @@ public:
     Levels() = default;
     Levels(const Levels&) = delete;
     Levels& operator=(const Levels&) = delete;
-    ~Levels()
-    {
-        for (Splines* level : list)
-            delete level;
-    }
+    ~Levels() { freeLevels(list); }
 };
 
 // Reads FILE ("-" for standard input) with the editor's reader; false, and

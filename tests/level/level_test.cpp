@@ -15,11 +15,7 @@ namespace {
 
 struct Levels {
     std::vector<Splines*> list;
-    ~Levels()
-    {
-        for (Splines* level : list)
-            delete level;
-    }
+    ~Levels() { freeLevels(list); }
 };
 
 // Reads the stream, closes it, and gives each finding as "LINE:COLUMN: what".

@@ -42,8 +42,7 @@ TEST(ReaderCounters, StopShortOfTheLimit)
         std::fclose(out);
         EXPECT_EQ(std::string(text, size), c.rewritten) << c.name;
         std::free(text);
-        for (Splines* level : levels)
-            delete level;
+        freeLevels(levels);
     }
 }
 
