@@ -2,20 +2,24 @@
 
 #include "Splines.h"
 
+void segmentPoints(int i, int n, int points[4])
+{
+    points[3] = i % n;
+    for (int k = 2; k >= 0; --k)
+        points[k] = (points[k + 1] + n - 1) % n;
+}
+
 void curvePoint(const std::vector<Vec3>& points, float t, int i, int level, float* point)
 {
-    const int n = static_cast<int>(points.size());
-    const int fourth = i % n;
-    const int third = (fourth + n - 1) % n;
-    const int second = (third + n - 1) % n;
-    const int first = (second + n - 1) % n;
+    int segment[4];
+    segmentPoints(i, static_cast<int>(points.size()), segment);
     const float ts = t * t;
     const float tc = ts * t;
     for (int axis = 0; axis < 2; ++axis) {
-        const double p1 = points[first].pos[axis];
-        const double p2 = points[second].pos[axis];
-        const double p3 = points[third].pos[axis];
-        const double p4 = points[fourth].pos[axis];
+        const double p1 = points[segment[0]].pos[axis];
+        const double p2 = points[segment[1]].pos[axis];
+        const double p3 = points[segment[2]].pos[axis];
+        const double p4 = points[segment[3]].pos[axis];
         point[axis] = static_cast<float>(
             0.5 * ((-p1 + 3.0 * p2 - 3.0 * p3 + p4) * tc + (2.0 * p1 - 5.0 * p2 + 4.0 * p3 - p4) * ts +
                    (p3 - p1) * t + 2.0 * p2));

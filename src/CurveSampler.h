@@ -11,6 +11,10 @@ struct Nodes;
 // Straight pieces per curve segment on screen and in exports by default.
 constexpr int kPiecesPerSegment = 10;
 
+// The four control points of segment i of n points, in curve order: the
+// segment runs from the second to the third.
+void segmentPoints(int i, int n, int points[4]);
+
 // x and y of the uniform Catmull-Rom segment that ends at point (i - 1) mod n
 // of the n points, at parameter t in 0..1; z is the level.
 void curvePoint(const std::vector<Vec3>& points, float t, int i, int level, float* point);

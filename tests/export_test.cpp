@@ -55,8 +55,7 @@ std::vector<Splines*> editorLevels(size_t i)
     FILE* const in = fmemopen(const_cast<char*>(kLayouts[i].data()), kLayouts[i].size(), "r");
     readLevels(in, levels);
     std::fclose(in);
-    for (Splines* level : levels)
-        level->setWindowSize(640, 480);
+    settleAsTheEditorDoes(levels);
     keepReachable(levels);
     return levels;
 }

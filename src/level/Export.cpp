@@ -13,11 +13,6 @@
 
 namespace {
 
-// The editor opens at this size and seeds every level's empty curve 0 with
-// the default square then, so that square is what a reload shows.
-const int kEditorWidth = 640;
-const int kEditorHeight = 480;
-
 // SVG: the editor's level colours as it shows the top level (the top level
 // in the current level's colour, the ones below in theirs, repeating), and
 // strokes about a pixel wide at the 640-pixel size the drawing declares.
@@ -126,17 +121,6 @@ bool samplesWithinReach(const ExportOptions& options)
     return options.samples >= 1 && options.samples <= kMostSamples;
 }
 
-// Curve j of the level as the editor shows it after reading the level.
-const Nodes& shownCurve(const Splines& level, size_t j)
-{
-    static const Nodes square = [] {
-        Splines fresh;
-        fresh.setWindowSize(kEditorWidth, kEditorHeight);
-        return fresh.levelCurves[0];
-    }();
-    return j == 0 && level.levelCurves[0].controlPoints.empty() ? square : level.levelCurves[j];
-}
-
 void pair(Writer& out, const float* xy, char between)
 {
     out.number(xy[0]);
@@ -154,13 +138,12 @@ void bezierPath(Writer& out, const Nodes& curve)
     const int n = static_cast<int>(p.size());
     const bool open = drawnOpen(curve);
     for (int i = open ? 3 : 0; i < n; ++i) {
-        const int fourth = i % n;
-        const int third = (fourth + n - 1) % n;
-        const int second = (third + n - 1) % n;
-        const float* const p0 = p[(second + n - 1) % n].pos;
-        const float* const p1 = p[second].pos;
-        const float* const p2 = p[third].pos;
-        const float* const p3 = p[fourth].pos;
+        int segment[4];
+        segmentPoints(i, n, segment);
+        const float* const p0 = p[segment[0]].pos;
+        const float* const p1 = p[segment[1]].pos;
+        const float* const p2 = p[segment[2]].pos;
+        const float* const p3 = p[segment[3]].pos;
         if (i == (open ? 3 : 0)) {
             out.character('M');
             pair(out, p1, ' ');
@@ -230,7 +213,7 @@ void svgPiece(Writer& out, const Piece& piece, const ExportOptions& options, std
         out.text(colour);
         out.text("\">\n");
     }
-    const Nodes& curve = shownCurve(*piece.level, piece.curve);
+    const Nodes& curve = piece.level->levelCurves[piece.curve];
     if (!curve.controlPoints.empty()) {
         out.text("<path id=\"level");
         out.integer(level);
@@ -280,7 +263,7 @@ void jsonPiece(Writer& out, const Piece& piece, const ExportOptions& options, st
         out.integer(level);
         out.text(",\"curves\":[");
     }
-    const Nodes& curve = shownCurve(*piece.level, piece.curve);
+    const Nodes& curve = piece.level->levelCurves[piece.curve];
     sampleCurve(curve, level, options.samples, vertices);
     out.text(firstOfLevel(piece) ? "\n {\"closed\":" : ",\n {\"closed\":");
     out.text(drawnOpen(curve) || curve.controlPoints.empty() ? "false" : "true");
@@ -306,7 +289,7 @@ long objVertexCount(const Nodes& curve, int pieces)
 // An object per curve with points: its vertices and one polyline through them.
 void objPiece(Writer& out, const Piece& piece, const ExportOptions& options, std::vector<Vec3>& vertices)
 {
-    const Nodes& curve = shownCurve(*piece.level, piece.curve);
+    const Nodes& curve = piece.level->levelCurves[piece.curve];
     const int level = piece.level->level;
     if (curve.controlPoints.empty())
         return;
@@ -346,7 +329,7 @@ std::vector<Piece> piecesOf(const std::vector<Splines*>& levels, int samples)
     for (const Splines* level : levels)
         for (size_t j = 0; j < level->levelCurves.size(); ++j) {
             pieces.push_back(Piece{level, j, top, firstIndex});
-            firstIndex += objVertexCount(shownCurve(*level, j), samples);
+            firstIndex += objVertexCount(level->levelCurves[j], samples);
         }
     return pieces;
 }

@@ -1,6 +1,7 @@
 // Layouts for other programs: SVG for drawing programs, OBJ for modelling
-// programs and engines, JSON for everything else. Each writes what the editor
-// shows after reading the levels, with the editor's own curve samples.
+// programs and engines, JSON for everything else. Each writes the levels as
+// they are, with the editor's own curve samples: settle them first
+// (settleAsTheEditorDoes) to write what the editor shows after reading them.
 #pragma once
 
 #include <cstdio>

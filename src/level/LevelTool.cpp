@@ -196,6 +196,7 @@ int exportCommand(int argc, char** argv)
     Levels levels;
     if (!readLevelFile(input, levels.list))
         return kUsageError;
+    settleAsTheEditorDoes(levels.list);
     const std::vector<Splines*>& read = levels.list;
     return writeOutput(output, [&](FILE* out) { return writer(out, read, options); }) ? 0 : kUsageError;
 }
