@@ -150,8 +150,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Listening changes nothing, and every finding points into the input.
     std::vector<Splines*> heard;
     const size_t lines = 1 + std::count(input.begin(), input.end(), '\n');
-    const FindingSink sink = [lines](long line, long column, const std::string& what) {
-        check(line >= 1 && static_cast<size_t>(line) <= lines && column >= 1 && !what.empty(), "finding out of place");
+    const FindingSink sink = [lines](const Finding& finding) {
+        check(finding.line >= 1 && static_cast<size_t>(finding.line) <= lines && finding.column >= 1 &&
+                  !finding.what.empty(),
+              "finding out of place");
     };
     readText(input, heard, &sink);
     check(sameLevels(levels, heard, false), "findings changed the levels");
@@ -169,7 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // Formatting writes a file that checks clean and formats to itself.
     const std::string formatted = formatText(input);
-    const FindingSink none = [](long, long, const std::string&) { check(false, "formatted file has findings"); };
+    const FindingSink none = [](const Finding&) { check(false, "formatted file has findings"); };
     readText(formatted, reloaded, &none);
     freeLevels(reloaded);
     check(formatText(formatted) == formatted, "formatting twice changed the file");

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -29,6 +28,39 @@ struct Place {
 };
 
 const char* const kFieldNames[] = {"point number", "x", "y", "z"};
+
+// Every kind of finding, and its class, decided here once: an error loses a
+// point line the file holds (or the whole layout), a note only normalises.
+enum Kind {
+    kCounterLimit,          // the rest of the file is not read
+    kNumberBeyondInt,       // on a structure line: not declared
+    kByteOrderMark,         // line 1 read as a broken point line
+    kUnreadablePointLine,
+    kCoordinateOutOfRange,  // or a point number: the line is ignored
+    kPointLineAcrossLines,  // a later line's numbers taken for this one's
+    kPointBeforeStructure,
+    kUndeclaredPoint,
+    kPlacedOver,            // the earlier point line is lost
+    kNoPointLines,          // the whole file reads as no levels
+    kStrayOnStructureLine,
+    kUnclosedGroup,
+    kStrayAfterPointLine,
+    kCarriageReturn,
+    kDeclaredAgain,
+    kDeclaredEarlier,
+    kZNotLevel,
+    kPointlessLevel,
+    kEmptyCurveZero,
+    kFilledPlace,
+    kUnrestoredDeclaration,
+    kEmptyCurvesAfter,
+};
+const Kind kLastError = kNoPointLines;
+
+Severity severityOf(Kind kind)
+{
+    return kind <= kLastError ? Severity::Error : Severity::Note;
+}
 
 // A character as a finding names it.
 std::string describe(int ch)
@@ -144,7 +176,10 @@ private:
     void place(int number, const float* vertices, Place start);
 
     // Findings.
-    void report(Place at, const std::string& what) const { (*findings)(at.line, at.column, what); }
+    void report(Kind kind, Place at, const std::string& what) const
+    {
+        (*findings)(Finding{at.line, at.column, severityOf(kind), what});
+    }
     void noteReturn();
     void startSection(Place start);
     void noteEmptyGroup();
@@ -183,7 +218,7 @@ bool LevelReader::count(int& counter, const char* what, Place at)
     if (counter == kCountLimit) {
         stopped = true;
         if (findings)
-            report(at, std::string("more ") + what + " than the reader counts: the rest is not read");
+            report(kCounterLimit, at, std::string("more ") + what + " than the reader counts: the rest is not read");
         return false;
     }
     ++counter;
@@ -220,15 +255,15 @@ void LevelReader::readStructureLine()
                 if (findings)
                     declare(pointnum, where, entry.second ? nullptr : &before, at);
             } else if (findings) {
-                report(at, "point number beyond int: not declared");
+                report(kNumberBeyondInt, at, "point number beyond int: not declared");
             }
         } else if (findings && ch != '(' && !std::isspace(ch)) {
-            report(here(), describe(ch) + " on a structure line: passed over");
+            report(kStrayOnStructureLine, here(), describe(ch) + " on a structure line: passed over");
         }
     }
     const Place end = ch == '\n' ? Place{line - 1, previousLineLength + 1} : Place{line, column + 1};
     if (findings && numbersInGroup > 0)
-        report(end, "group not closed by ')': the next structure line goes on with its positions");
+        report(kUnclosedGroup, end, "group not closed by ')': the next structure line goes on with its positions");
     if (!count(level, "structure lines", end))
         return;
     curve = 0;
@@ -253,25 +288,32 @@ void LevelReader::readPointLine()
         }
     }
     if (status == Unreadable) {
-        if (findings)
-            report(start, std::string("point line without a readable ") + kFieldNames[bad] + ": ignored");
         // Drop the rest of the broken line, unless the offending text already
         // stands on a line of its own.
+        std::string opening;  // its first bytes, to tell a byte order mark
         if (!crossedLine)
-            for (int ch; (ch = next()) != EOF && ch != '\n';) {
-            }
+            for (int ch; (ch = next()) != EOF && ch != '\n';)
+                if (opening.size() < 3)
+                    opening += static_cast<char>(ch);
+        if (!findings)
+            return;
+        if (start.line == 1 && start.column == 1 && opening == "\xEF\xBB\xBF")
+            report(kByteOrderMark, start,
+                   "UTF-8 byte order mark: the editor takes line 1 for a broken point line, so it loses the first "
+                   "level's points and reads each later level one lower; remove the first three bytes to read the layout");
+        report(kUnreadablePointLine, start, std::string("point line without a readable ") + kFieldNames[bad] + ": ignored");
         return;
     }
     const long lastLine = line;
     const int after = next();
     if (findings) {
         if (after != EOF && !std::isspace(after))
-            report(here(), describe(after) + " right after a point line: passed over");
+            report(kStrayAfterPointLine, here(), describe(after) + " right after a point line: passed over");
         if (status == OutOfRange)
-            report(start, std::string(kFieldNames[bad]) + (bad == 0 ? " beyond int" : " beyond the float range") +
+            report(kCoordinateOutOfRange, start, std::string(kFieldNames[bad]) + (bad == 0 ? " beyond int" : " beyond the float range") +
                               ": point line ignored");
         else if (crossedLine)
-            report(start, "point line goes on to line " + std::to_string(lastLine));
+            report(kPointLineAcrossLines, start, "point line goes on to line " + std::to_string(lastLine));
     }
     if (status == Good)
         place(number, vertices, start);
@@ -334,10 +376,11 @@ LevelReader::Status LevelReader::readFloat(float& value)
     back(ch);
     if (!digits)
         return Unreadable;
-    const double number = std::strtod(text.c_str(), nullptr);
-    if (!(std::fabs(number) <= FLT_MAX))
+    // Rounded once, to float: a number that rounds to the largest float is it.
+    const float number = std::strtof(text.c_str(), nullptr);
+    if (std::isinf(number))
         return OutOfRange;
-    value = static_cast<float>(number);
+    value = number;
     return Good;
 }
 
@@ -348,13 +391,13 @@ void LevelReader::place(int number, const float* vertices, Place start)
 {
     if (level < 1) {
         if (findings)
-            report(start, "point line before any structure line: ignored");
+            report(kPointBeforeStructure, start, "point line before any structure line: ignored");
         return;
     }
     const auto entry = curveInfo.find(number);
     if (entry == curveInfo.end()) {
         if (findings)
-            report(start, "point " + std::to_string(number) + " is declared by no structure line: ignored");
+            report(kUndeclaredPoint, start, "point " + std::to_string(number) + " is declared by no structure line: ignored");
         return;
     }
     const size_t target = static_cast<size_t>(level - 1);
@@ -382,7 +425,7 @@ void LevelReader::place(int number, const float* vertices, Place start)
 void LevelReader::noteReturn()
 {
     sawReturn = true;
-    report(here(), "carriage return: read as a blank, not as a line end (only the first is reported)");
+    report(kCarriageReturn, here(), "carriage return: read as a blank, not as a line end (only the first is reported)");
 }
 
 void LevelReader::startSection(Place start)
@@ -409,7 +452,7 @@ void LevelReader::declare(int number, const vertexInfo& where, const vertexInfo*
         before ? section.declarationAt(placeKey(before->curveNum, before->posInCurve)) : nullptr;
     if (earlier && earlier->number == number) {
         earlier->superseded = true;
-        report(at, "point " + std::to_string(number) + " is declared again on this line: this later place wins");
+        report(kDeclaredAgain, at, "point " + std::to_string(number) + " is declared again on this line: this later place wins");
     }
     section.declarations.push_back(Section::Declaration{number, placeKey(where.curveNum, where.posInCurve), at, false, 0});
 }
@@ -420,18 +463,18 @@ void LevelReader::notePlaced(int number, const vertexInfo& where, float z, Place
     const unsigned long long key = placeKey(where.curveNum, where.posInCurve);
     Section::Declaration* const declared = section.declarationAt(key);
     if (!declared || declared->number != number)
-        report(start, "point " + std::to_string(number) +
+        report(kDeclaredEarlier, start, "point " + std::to_string(number) +
                           " is not declared by its level's structure line: placed where an earlier one put it (curve " +
                           std::to_string(where.curveNum) + ", position " + std::to_string(where.posInCurve) + ")");
     if (z != static_cast<float>(target)) {
         char text[64];
         std::snprintf(text, sizeof text, "%g", static_cast<double>(z));
-        report(start, "z is " + std::string(text) + ", not the level number " + std::to_string(target) +
+        report(kZNotLevel, start, "z is " + std::string(text) + ", not the level number " + std::to_string(target) +
                           ": the level number is used");
     }
     long& placedBy = declared ? declared->placedBy : section.placedElsewhere[key];
     if (placedBy != 0)
-        report(start, "point " + std::to_string(number) + " goes where line " + std::to_string(placedBy) + " put a point: this line wins");
+        report(kPlacedOver, start, "point " + std::to_string(number) + " goes where line " + std::to_string(placedBy) + " put a point: this line wins");
     placedBy = start.line;
     section.placed = true;
 }
@@ -448,13 +491,13 @@ void LevelReader::finishSection()
         return;
     }
     for (const auto& empty : pointless)
-        report(empty.first, levelName(empty.second) +
+        report(kPointlessLevel, empty.first, levelName(empty.second) +
                                 " has no point lines: it comes back as one empty curve, which gets the default square");
     pointless.clear();
     const std::vector<Nodes>& curves = spline[static_cast<size_t>(target)]->levelCurves;
     const std::string filler = "filled with (0, 0, " + std::to_string(target) + ")";
     if (curves[0].controlPoints.empty())
-        report(section.start, "curve 0 of " + levelName(target) + " has no points: it gets the default square");
+        report(kEmptyCurveZero, section.start, "curve 0 of " + levelName(target) + " has no points: it gets the default square");
     reportUnplaced(curves, filler);
     reportUndeclared(curves, filler);
     reportEmptyGroups(curves);
@@ -470,10 +513,10 @@ void LevelReader::reportUnplaced(const std::vector<Nodes>& curves, const std::st
             continue;
         const std::string point = "point " + std::to_string(declared.number);
         if (c < curves.size() && p < curves[c].controlPoints.size())
-            report(declared.at, point + (declared.superseded ? " is declared again later: this place is "
+            report(kFilledPlace, declared.at, point + (declared.superseded ? " is declared again later: this place is "
                                                              : " has no point line: ") + filler);
         else if (!declared.superseded)
-            report(declared.at, point + " has no point line: not restored by a reload");
+            report(kUnrestoredDeclaration, declared.at, point + " has no point line: not restored by a reload");
     }
 }
 
@@ -489,7 +532,7 @@ void LevelReader::reportUndeclared(const std::vector<Nodes>& curves, const std::
                 ++declared;
             const bool isDeclared = declared != section.declarations.cend() && declared->place == key;
             if (!isDeclared && section.placedElsewhere.count(key) == 0)
-                report(section.start, "curve " + std::to_string(c) + ", position " + std::to_string(p) +
+                report(kFilledPlace, section.start, "curve " + std::to_string(c) + ", position " + std::to_string(p) +
                                           " is declared by no number: " + filler);
         }
 }
@@ -504,7 +547,7 @@ void LevelReader::reportEmptyGroups(const std::vector<Nodes>& curves) const
         const std::string which = first == static_cast<size_t>(run.last)
                                       ? "empty curve " + std::to_string(first)
                                       : "empty curves " + std::to_string(first) + " to " + std::to_string(run.last);
-        report(run.at, which + " after the level's last points: not restored by a reload");
+        report(kEmptyCurvesAfter, run.at, which + " after the level's last points: not restored by a reload");
     }
 }
 
@@ -512,12 +555,17 @@ void LevelReader::finishReading()
 {
     finishSection();
     for (const auto& empty : pointless)
-        report(empty.first, levelName(empty.second) + " has no point lines: not restored by a reload");
+        report(kPointlessLevel, empty.first, levelName(empty.second) + " has no point lines: not restored by a reload");
     if (spline.empty())
-        report(Place{1, 1}, "no point lines: the editor starts a new level with the default square");
+        report(kNoPointLines, Place{1, 1}, "no point lines: the editor starts a new level with the default square");
 }
 
 }  // namespace
+
+const char* severityName(Severity severity)
+{
+    return severity == Severity::Error ? "error" : "note";
+}
 
 bool writeLevels(FILE* file, const std::vector<Splines*>& spline)
 {

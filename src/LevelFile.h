@@ -9,10 +9,25 @@
 
 class Splines;
 
-// Receives, with its line and column (both from 1, columns in bytes), each
-// thing a reading ignores, fills in or loses. Only the level file tool
-// listens; the editor reads silently.
-using FindingSink = std::function<void(long line, long column, const std::string& what)>;
+// An error loses something the file holds (a point line, or the whole
+// layout); a note is the editor normalising what it read, losing no point.
+enum class Severity { Error, Note };
+
+// What a finding's class is called where it is printed: "error" or "note".
+const char* severityName(Severity severity);
+
+// One thing a reading ignores, fills in or loses, with its place: line and
+// column both from 1, columns in bytes.
+struct Finding {
+    long line;
+    long column;
+    Severity severity;
+    std::string what;
+};
+
+// Receives each finding of a reading. Only the level file tool listens; the
+// editor reads silently.
+using FindingSink = std::function<void(const Finding&)>;
 
 // Writes every level; false when the stream reports an error.
 bool writeLevels(FILE* file, const std::vector<Splines*>& spline);

@@ -22,8 +22,8 @@ struct Levels {
 std::vector<std::string> readWithFindings(FILE* in, Levels& levels)
 {
     std::vector<std::string> found;
-    const FindingSink sink = [&found](long line, long column, const std::string& what) {
-        found.push_back(std::to_string(line) + ":" + std::to_string(column) + ": " + what);
+    const FindingSink sink = [&found](const Finding& f) {
+        found.push_back(std::to_string(f.line) + ":" + std::to_string(f.column) + ": " + severityName(f.severity) + ": " + f.what);
     };
     readLevels(in, levels.list, &sink);
     std::fclose(in);

@@ -19,17 +19,17 @@ TEST(ReaderCounters, StopShortOfTheLimit)
 {
     const struct { const char *name, *file, *finding, *rewritten; } cases[] = {
         {"curves", "( 0 )\n0 1 1 0\n( ))))\n( 0 )\n0 2 2 1\n",
-         "3:6: more curves on a line than the reader counts: the rest is not read", "( 0 )\n0 1.0000 1.0000 0.0000\n\n"},
+         "3:6: error: more curves on a line than the reader counts: the rest is not read", "( 0 )\n0 1.0000 1.0000 0.0000\n\n"},
         {"positions", "( 0 )\n0 1 1 0\n( 0 1 2 3 )\n0 2 2 1\n",
-         "3:9: more numbers in a group than the reader counts: the rest is not read", "( 0 )\n0 1.0000 1.0000 0.0000\n\n"},
+         "3:9: error: more numbers in a group than the reader counts: the rest is not read", "( 0 )\n0 1.0000 1.0000 0.0000\n\n"},
         {"levels", "( 0 )\n0 1 1 0\n( 0 )\n0 2 2 1\n( 0 )\n0 3 3 2\n( 0 )\n0 4 4 3\n",
-         "7:6: more structure lines than the reader counts: the rest is not read",
+         "7:6: error: more structure lines than the reader counts: the rest is not read",
          "( 0 )\n0 1.0000 1.0000 0.0000\n\n( 0 )\n0 2.0000 2.0000 1.0000\n\n( 0 )\n0 3.0000 3.0000 2.0000\n\n"}};
     for (const auto& c : cases) {
         std::vector<Splines*> levels;
         std::vector<std::string> found;
-        const FindingSink sink = [&found](long line, long column, const std::string& what) {
-            found.push_back(std::to_string(line) + ":" + std::to_string(column) + ": " + what);
+        const FindingSink sink = [&found](const Finding& f) {
+            found.push_back(std::to_string(f.line) + ":" + std::to_string(f.column) + ": " + severityName(f.severity) + ": " + f.what);
         };
         FILE* const in = fmemopen(const_cast<char*>(c.file), std::strlen(c.file), "r");
         readLevels(in, levels, &sink);
