@@ -6,7 +6,10 @@
 
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 
 #include "LevelFile.h"
 #include "Splines.h"
@@ -66,6 +69,63 @@ std::string followLinks(std::string path)
     return path;
 }
 
+// Cleaning up after a failure keeps errno saying why it failed.
+class KeepErrno {
+public:
+    KeepErrno() : saved(errno) {}
+    ~KeepErrno() { errno = saved; }
+
+private:
+    const int saved;
+};
+
+// The temporary file of the save under way, for a signal that ends the
+// process before the rename; set in full before it is marked pending.
+char pendingTemporary[4096];
+volatile sig_atomic_t temporaryPending = 0;
+const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void removeTemporaryAndEnd(int signal)
+{
+    if (temporaryPending)
+        unlink(pendingTemporary);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// While it lives, a signal that would end the process removes the temporary
+// file first; signals the program handles or ignores itself are left alone.
+class TemporaryFileGuard {
+public:
+    explicit TemporaryFileGuard(const std::string& path)
+    {
+        if (path.size() >= sizeof pendingTemporary)
+            return;
+        std::memcpy(pendingTemporary, path.c_str(), path.size() + 1);
+        temporaryPending = 1;
+        struct sigaction cleanup = {};
+        cleanup.sa_handler = removeTemporaryAndEnd;
+        sigemptyset(&cleanup.sa_mask);
+        for (size_t k = 0; k < std::size(kEndingSignals); ++k)
+            installed[k] = sigaction(kEndingSignals[k], nullptr, &previous[k]) == 0 &&
+                           previous[k].sa_handler == SIG_DFL && sigaction(kEndingSignals[k], &cleanup, nullptr) == 0;
+    }
+    ~TemporaryFileGuard()
+    {
+        const KeepErrno keep;
+        temporaryPending = 0;
+        for (size_t k = 0; k < std::size(kEndingSignals); ++k)
+            if (installed[k])
+                sigaction(kEndingSignals[k], &previous[k], nullptr);
+    }
+    TemporaryFileGuard(const TemporaryFileGuard&) = delete;
+    TemporaryFileGuard& operator=(const TemporaryFileGuard&) = delete;
+
+private:
+    struct sigaction previous[std::size(kEndingSignals)] = {};
+    bool installed[std::size(kEndingSignals)] = {};
+};
+
 mode_t newFileMode()
 {
     const mode_t mask = umask(0);
@@ -76,6 +136,7 @@ mode_t newFileMode()
 // NotByRename: the file can't be replaced by a new one; written another way.
 enum class Saved { Yes, CantOpen, CantWrite, NotByRename };
 
+
 // The contents through a stream of its own on the descriptor, which stays
 // open, its offset at the end of what was written.
 bool writeTo(int fd, const FileWriter& write)
@@ -83,12 +144,17 @@ bool writeTo(int fd, const FileWriter& write)
     const int copy = dup(fd);
     FILE* const file = copy < 0 ? nullptr : fdopen(copy, "w");
     if (!file) {
+        const KeepErrno keep;
         if (copy >= 0)
             close(copy);
         return false;
     }
     const bool written = write(file);
-    return std::fclose(file) == 0 && written;
+    const int error = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (!written)
+        errno = error;
+    return closed && written;
 }
 
 bool writeAll(int fd, const std::string& text)
@@ -125,6 +191,7 @@ Saved writeDirectly(const std::string& name, const FileWriter& write)
     if (fd < 0)
         return Saved::CantOpen;
     const bool written = writeTo(fd, write);
+    const KeepErrno keep;
     const bool closed = close(fd) == 0;
     return written && closed ? Saved::Yes : Saved::CantWrite;
 }
@@ -136,6 +203,7 @@ Saved writeInPlace(const std::string& name, const FileWriter& write)
     const int fd = open(name.c_str(), O_RDWR | O_CLOEXEC);
     std::string old;
     if (fd < 0 || !readAll(fd, old)) {
+        const KeepErrno keep;
         if (fd >= 0)
             close(fd);
         return Saved::CantOpen;
@@ -145,12 +213,14 @@ Saved writeInPlace(const std::string& name, const FileWriter& write)
     const off_t end = written ? lseek(fd, 0, SEEK_CUR) : -1;
     written = end >= 0 && ftruncate(fd, end) == 0 && fsync(fd) == 0;
     if (!written) {
+        const KeepErrno keep;
         const bool restored = lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, old) &&
                               ftruncate(fd, static_cast<off_t>(old.size())) == 0;
         static_cast<void>(restored);  // nothing more to try: the save fails either way
+        close(fd);
+        return Saved::CantWrite;
     }
-    const bool closed = close(fd) == 0;
-    return written && closed ? Saved::Yes : Saved::CantWrite;
+    return close(fd) == 0 ? Saved::Yes : Saved::CantWrite;
 }
 
 // Gives a new file the owner, group and mode of the old one; false when it
@@ -178,6 +248,7 @@ Saved writeByRename(const std::string& target, const struct stat* old, const Fil
     const int fd = mkstemp(&temporary[0]);
     if (fd < 0)
         return Saved::NotByRename;
+    const TemporaryFileGuard guard(temporary);
     if (!old)
         fchmod(fd, newFileMode());  // a refusal leaves the filesystem's own mode
     Saved result = Saved::NotByRename;
@@ -187,14 +258,36 @@ Saved writeByRename(const std::string& target, const struct stat* old, const Fil
         result = Saved::CantWrite;
     if (result == Saved::Yes && std::rename(temporary.c_str(), target.c_str()) != 0)
         result = Saved::NotByRename;
-    if (result != Saved::Yes)
+    if (result != Saved::Yes) {
+        const KeepErrno keep;
         unlink(temporary.c_str());
+    }
     return result;
+}
+
+// The process's own standard output or error, when the name is that file
+// (/dev/stdout, /dev/fd/2, or the file the shell redirected it to); else -1.
+int standardStreamNamed(const std::string& name)
+{
+    struct stat target, stream;
+    if (stat(name.c_str(), &target) != 0)
+        return -1;
+    for (const int fd : {STDOUT_FILENO, STDERR_FILENO})
+        if (fstat(fd, &stream) == 0 && stream.st_dev == target.st_dev && stream.st_ino == target.st_ino)
+            return fd;
+    return -1;
 }
 
 // Where a plain write of the name would work, so does a save (see saveFile).
 Saved save(const std::string& name, const FileWriter& write)
 {
+    // Written where the shell put the stream, as "-" would be: replacing the
+    // file behind it would lose what the shell and others wrote there.
+    const int stream = name.empty() ? -1 : standardStreamNamed(name);
+    if (stream >= 0) {
+        std::fflush(stream == STDOUT_FILENO ? stdout : stderr);
+        return writeTo(stream, write) ? Saved::Yes : Saved::CantWrite;
+    }
     struct stat info;
     const bool exists = !name.empty() && stat(name.c_str(), &info) == 0;
     if (name.empty() || (!exists && errno != ENOENT))

@@ -216,4 +216,30 @@ TEST(SafeSave, FailedSavesSaySoAndKeepTheOldFile)
     EXPECT_EQ(filesIn(folder), (std::set<std::string>{"in-place.lvl", "other-name.lvl", "renamed.lvl"}));
 }
 
+// A signal that ends the process in the middle of a save takes the temporary
+// file with it; the old file stays as it was.
+TEST(SafeSave, AnInterruptedSaveLeavesNoTemporaryFile)
+{
+    const std::string folder = tempPath("interrupted"), target = folder + "/layout.lvl";
+    mkdir(folder.c_str(), 0755);
+    writeWholeFile(target, "previous contents\n");
+    for (const int signal : {SIGINT, SIGTERM}) {
+        std::fflush(stdout);
+        const pid_t child = fork();
+        if (child == 0) {
+            saveFile(target, [signal](FILE* file) {
+                std::fputs("( 0 )\n", file);
+                std::fflush(file);
+                return std::raise(signal) == 0;
+            });
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+        EXPECT_EQ(filesIn(folder), std::set<std::string>{"layout.lvl"}) << signal;
+        EXPECT_EQ(readWholeFile(target), "previous contents\n") << signal;
+    }
+}
+
 }  // namespace

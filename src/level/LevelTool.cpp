@@ -1,7 +1,8 @@
 // ombrel-level: checks, normalises and exports level files without a display.
-//   ombrel-level check FILE...
-//   ombrel-level format [-o OUT] FILE
-//   ombrel-level export --svg | --obj | --json [--samples N] [--polyline] [--points] [-o OUT] FILE
+// Its command line is one table (kOptions): each option says which commands
+// take it, and every refusal names the word and the reason.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -17,30 +18,294 @@
 
 namespace {
 
-const int kFindings = 1;
+const int kErrors = 1;      // check or format found points the reading loses
 const int kUsageError = 2;  // also a file that can't be read or written
 
-const char kUsage[] =
-    "usage: ombrel-level check FILE...\n"
-    "       ombrel-level format [-o OUT] FILE\n"
-    "       ombrel-level export --svg|--obj|--json [--samples N] [--polyline] [--points] [-o OUT] FILE\n"
-    "       ombrel-level --help | --version\n"
-    "FILE and OUT may be - for standard input and output.\n";
+// ---------------------------------------------------------------- the grammar
 
-int usage()
+struct Command {
+    const char* name;
+    const char* synopsis;  // after "ombrel-level "
+    const char* what;
+};
+
+const Command kCommands[] = {
+    {"check", "check FILE...",
+     "Lists what the editor would ignore, fill in or lose when it reads each FILE, as\n"
+     "FILE:LINE:COLUMN: error|note: what. Exit 0 when nothing is lost (notes at most),\n"
+     "1 when a reading loses points (errors), 2 when a FILE can't be read.\n"},
+    {"format", "format [--lossy] [-o OUT] FILE",
+     "Writes exactly what the editor's F1 writes after starting with -i FILE. When the\n"
+     "reading loses points it writes nothing, prints check's findings on standard\n"
+     "error and exits 1.\n"},
+    {"export",
+     "export --svg [--polyline [--samples N]] [--points] [-o OUT] FILE\n"
+     "export --obj|--json [--samples N] [-o OUT] FILE",
+     "Writes the layout for other programs, as the editor shows it after reading FILE.\n"
+     "OUT may not be FILE itself.\n"},
+};
+
+enum Format { kNoFormat, kSvg, kObj, kJson };
+
+struct Arguments {
+    const Command* command = nullptr;
+    std::vector<std::string> files;
+    std::string out;  // empty: standard output
+    bool help = false;
+    bool lossy = false;
+    Format format = kNoFormat;
+    const char* formatOption = nullptr;
+    bool samplesGiven = false;
+    ExportOptions exportOptions;
+};
+
+struct Option {
+    const char* name;
+    const char* value;     // what its value is called, or nullptr for a switch
+    const char* commands;  // the commands that take it
+    const char* help;
+    // Takes the option into the arguments; an empty text, or why it can't.
+    std::string (*take)(Arguments&, const char* value);
+};
+
+std::string once(bool given, const char* option)
 {
-    std::fputs(kUsage, stderr);
+    return given ? std::string(option) + " may be given only once" : "";
+}
+
+std::string takeFormat(Arguments& arguments, Format format, const char* option)
+{
+    if (arguments.format != kNoFormat)
+        return arguments.formatOption == std::string(option) ? once(true, option)
+                                                             : std::string("export takes one format, not both ") +
+                                                                   arguments.formatOption + " and " + option;
+    arguments.format = format;
+    arguments.formatOption = option;
+    return "";
+}
+
+// A whole number within 1..kMostSamples, or 0.
+int sampleCount(const char* text)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long count = std::strtol(text, &end, 10);
+    const bool whole = end != text && *end == '\0' && errno == 0;
+    return whole && count >= 1 && count <= kMostSamples ? static_cast<int>(count) : 0;
+}
+
+const char kSamplesValue[] = "a whole number from 1 to 100";
+
+const Option kOptions[] = {
+    {"-o", "OUT", "format export", "write to OUT, saved as the editor's F1 saves, instead of standard output",
+     [](Arguments& a, const char* value) {
+         if (!a.out.empty())
+             return once(true, "-o");
+         if (*value == '\0')
+             return std::string("-o takes a file name (got \"\")");
+         a.out = value;
+         return std::string();
+     }},
+    {"--lossy", nullptr, "format", "write even when the reading loses points (check lists them)",
+     [](Arguments& a, const char*) {
+         const std::string twice = once(a.lossy, "--lossy");
+         a.lossy = true;
+         return twice;
+     }},
+    {"--svg", nullptr, "export", "SVG: an Inkscape layer per level, a path of exact cubic Beziers per curve",
+     [](Arguments& a, const char*) { return takeFormat(a, kSvg, "--svg"); }},
+    {"--obj", nullptr, "export", "Wavefront OBJ: an object and a polyline of samples per curve",
+     [](Arguments& a, const char*) { return takeFormat(a, kObj, "--obj"); }},
+    {"--json", nullptr, "export", "JSON: control points and samples (docs/ombrel-level.schema.json)",
+     [](Arguments& a, const char*) { return takeFormat(a, kJson, "--json"); }},
+    {"--samples", "N", "export",
+     "straight pieces per segment, from 1 to 100 (default 10, as the editor draws);\n"
+     "                  with --obj, --json or --svg --polyline",
+     [](Arguments& a, const char* value) {
+         if (a.samplesGiven)
+             return once(true, "--samples");
+         a.samplesGiven = true;
+         a.exportOptions.samples = sampleCount(value);
+         if (a.exportOptions.samples == 0)
+             return std::string("--samples takes ") + kSamplesValue + " (got \"" + value + "\")";
+         return std::string();
+     }},
+    {"--polyline", nullptr, "export", "with --svg: the sampled vertices instead of Beziers",
+     [](Arguments& a, const char*) {
+         const std::string twice = once(a.exportOptions.polyline, "--polyline");
+         a.exportOptions.polyline = true;
+         return twice;
+     }},
+    {"--points", nullptr, "export", "with --svg: mark the control points",
+     [](Arguments& a, const char*) {
+         const std::string twice = once(a.exportOptions.points, "--points");
+         a.exportOptions.points = true;
+         return twice;
+     }},
+};
+
+bool takes(const Option& option, const Command& command)
+{
+    const std::string commands = std::string(" ") + option.commands + " ";
+    return commands.find(std::string(" ") + command.name + " ") != std::string::npos;
+}
+
+size_t editDistance(const std::string& a, const std::string& b)
+{
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// " (did you mean X?)" for the nearest of the names, when one is near.
+std::string nearest(const std::string& word, const std::vector<std::string>& names)
+{
+    std::string best;
+    size_t bestDistance = 3;  // farther is no typo
+    for (const std::string& name : names) {
+        const size_t distance = editDistance(word, name);
+        if (distance < bestDistance) {
+            best = name;
+            bestDistance = distance;
+        }
+    }
+    return best.empty() ? "" : " (did you mean " + best + "?)";
+}
+
+std::string unknownOption(const std::string& word, const Command& command)
+{
+    std::vector<std::string> names{"--help"};
+    for (const Option& option : kOptions)
+        if (takes(option, command))
+            names.push_back(option.name);
+    for (const Option& option : kOptions)
+        if (option.name == word)
+            return word + " is not an option of " + command.name;
+    return "unknown option " + word + nearest(word, names);
+}
+
+// What the options mean together; an empty text when they make sense.
+std::string combined(const Arguments& a)
+{
+    const std::string name = a.command->name;
+    if (name == "check" && a.files.empty())
+        return "check needs at least one FILE";
+    if (name != "check" && a.files.size() != 1)
+        return a.files.empty() ? name + " needs a FILE" : name + " takes one FILE (got also " + a.files[1] + ")";
+    if (name != "export")
+        return "";
+    if (a.format == kNoFormat)
+        return "export needs one of --svg, --obj and --json";
+    if (a.format != kSvg && (a.exportOptions.polyline || a.exportOptions.points))
+        return std::string(a.exportOptions.polyline ? "--polyline" : "--points") + " works only with --svg";
+    if (a.format == kSvg && a.samplesGiven && !a.exportOptions.polyline)
+        return "--samples works with --svg only beside --polyline: the Beziers are exact";
+    return "";
+}
+
+// Reads the command's words into `arguments`; an empty text, or the refusal.
+std::string parse(int argc, char** argv, Arguments& arguments)
+{
+    // Asking for help is never refused, whatever else the words say.
+    for (int i = 0; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+        if (std::strcmp(argv[i], "--help") == 0) {
+            arguments.help = true;
+            return "";
+        }
+    bool optionsEnd = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (optionsEnd || word == "-" || word.empty() || word[0] != '-') {
+            if (word.empty())
+                return "an empty word is not a file name";
+            arguments.files.push_back(word);
+            continue;
+        }
+        if (word == "--") {
+            optionsEnd = true;
+            continue;
+        }
+        const Option* found = nullptr;
+        for (const Option& option : kOptions)
+            if (word == option.name && takes(option, *arguments.command))
+                found = &option;
+        if (!found)
+            return unknownOption(word, *arguments.command);
+        if (found->value && i + 1 >= argc)
+            return word + " needs a value: " + (found->value == std::string("N") ? kSamplesValue : "a file name");
+        const std::string refused = found->take(arguments, found->value ? argv[++i] : nullptr);
+        if (!refused.empty())
+            return refused;
+    }
+    return combined(arguments);
+}
+
+// ---------------------------------------------------------------- help
+
+// The synopsis lines of the commands, the first after "usage: ".
+std::string synopses(const Command* only)
+{
+    std::string text;
+    for (const Command& command : kCommands) {
+        if (only && only != &command)
+            continue;
+        const std::string lines = std::string(command.synopsis) + "\n";
+        for (size_t start = 0, end; (end = lines.find('\n', start)) != std::string::npos; start = end + 1)
+            text += (text.empty() ? "usage: ombrel-level " : "       ombrel-level ") + lines.substr(start, end - start + 1);
+    }
+    return text;
+}
+
+std::string usageText()
+{
+    return synopses(nullptr) + "       ombrel-level --help | --version\n"
+                  "FILE and OUT may be - for standard input and output.\n"
+                  "Try 'ombrel-level COMMAND --help' for a command's options.\n";
+}
+
+std::string commandHelp(const Command& command)
+{
+    std::string text = synopses(&command) + command.what;
+    for (const Option& option : kOptions)
+        if (takes(option, command)) {
+            std::string name = std::string("  ") + option.name + (option.value ? std::string(" ") + option.value : "");
+            name.resize(std::max<size_t>(name.size() + 2, 18), ' ');
+            text += name + option.help + "\n";
+        }
+    return text + "FILE and OUT may be - for standard input and output.\n";
+}
+
+int refuse(const std::string& why, const Command* command)
+{
+    std::fprintf(stderr, "ombrel-level: %s\nTry 'ombrel-level %s--help'.\n", why.c_str(),
+                 command ? (std::string(command->name) + " ").c_str() : "");
     return kUsageError;
 }
+
+// ---------------------------------------------------------------- files
 
 void complain(const std::string& what, const std::string& name, int error)
 {
     std::fprintf(stderr, "ombrel-level: %s %s: %s\n", what.c_str(), name.c_str(), std::strerror(error));
 }
 
-bool isOption(const std::string& argument)
+// The tool's own output failing is an error of its own, as in GNU tools.
+bool flushStandardOutput()
 {
-    return argument.size() > 1 && argument[0] == '-';
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    complain("can't write", "standard output", errno);
+    return false;
 }
 
 class Levels {
@@ -71,134 +336,120 @@ bool readLevelFile(const std::string& name, std::vector<Splines*>& levels, const
     return !failed;
 }
 
-// ---------------------------------------------------------------- check
-
-struct Finding {
-    long line;
-    long column;
-    std::string what;
-};
-
-// Prints each finding as FILE:LINE:COLUMN: what, in file order.
-int checkOne(const std::string& name)
+// Reads FILE with its findings in file order; false when it can't be read.
+bool readWithFindings(const std::string& name, Levels& levels, std::vector<Finding>& found)
 {
-    std::vector<Finding> found;
-    const FindingSink sink = [&found](long line, long column, const std::string& what) {
-        found.push_back(Finding{line, column, what});
-    };
-    Levels levels;
+    const FindingSink sink = [&found](const Finding& finding) { found.push_back(finding); };
     if (!readLevelFile(name, levels.list, &sink))
-        return kUsageError;
+        return false;
     std::stable_sort(found.begin(), found.end(), [](const Finding& a, const Finding& b) {
         return a.line != b.line ? a.line < b.line : a.column < b.column;
     });
-    for (const Finding& finding : found)
-        std::printf("%s:%ld:%ld: %s\n", name.c_str(), finding.line, finding.column, finding.what.c_str());
-    return found.empty() ? 0 : kFindings;
+    return true;
 }
 
-int checkCommand(int argc, char** argv)
+// Prints each finding as FILE:LINE:COLUMN: error|note: what; true when one is an error.
+bool printFindings(FILE* to, const std::string& name, const std::vector<Finding>& found)
 {
-    if (argc == 0)
-        return usage();
-    for (int i = 0; i < argc; ++i)
-        if (isOption(argv[i]))
-            return usage();
-    int status = 0;
-    for (int i = 0; i < argc; ++i)
-        status = std::max(status, checkOne(argv[i]));
-    return std::fflush(stdout) == 0 ? status : kUsageError;
+    bool lost = false;
+    for (const Finding& finding : found) {
+        std::fprintf(to, "%s:%ld:%ld: %s: %s\n", name.c_str(), finding.line, finding.column,
+                     severityName(finding.severity), finding.what.c_str());
+        lost = lost || finding.severity == Severity::Error;
+    }
+    return lost;
 }
 
-// ---------------------------------------------------------------- format
+// The same file (device and inode, through any link) as FILE; "-" is
+// standard input.
+bool sameFile(const std::string& out, const std::string& input)
+{
+    struct stat a, b;
+    const bool inputKnown = input == "-" ? fstat(0, &b) == 0 : stat(input.c_str(), &b) == 0;
+    return inputKnown && !out.empty() && out != "-" && stat(out.c_str(), &a) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
 
 // Writes to OUT through the editor's own safe save, or to standard output
 // for "-" or no OUT; false, and said on standard error, when it fails.
 bool writeOutput(const std::string& name, const FileWriter& write)
 {
-    if (name.empty() || name == "-") {
-        const bool written = write(stdout) && std::fflush(stdout) == 0;
-        if (!written)
-            complain("can't write", "-", errno);
-        return written;
-    }
+    if (name.empty() || name == "-")
+        return write(stdout) ? flushStandardOutput() : (complain("can't write", "standard output", errno), false);
     const SaveOutcome outcome = saveFile(name, write);
     if (outcome != SaveOutcome::Saved)
-        std::fprintf(stderr, "ombrel-level: can't %s %s\n", outcome == SaveOutcome::CantOpen ? "open" : "write",
-                     name.c_str());
+        complain("can't write", name, errno);
     return outcome == SaveOutcome::Saved;
 }
 
-int formatCommand(int argc, char** argv)
+// ---------------------------------------------------------------- commands
+
+int check(const Arguments& arguments)
 {
-    std::string output, input;
-    for (int i = 0; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "-o" && i + 1 < argc && argv[i + 1][0] != '\0' && output.empty())
-            output = argv[++i];
-        else if (input.empty() && !isOption(argument) && !argument.empty())
-            input = argument;
-        else
-            return usage();
+    int status = 0;
+    for (const std::string& name : arguments.files) {
+        Levels levels;
+        std::vector<Finding> found;
+        if (!readWithFindings(name, levels, found))
+            status = kUsageError;
+        else if (printFindings(stdout, name, found))
+            status = std::max(status, kErrors);
+        if (!flushStandardOutput())
+            return kUsageError;
     }
-    if (input.empty())
-        return usage();
-    Levels levels;
-    if (!readLevelFile(input, levels.list))
-        return kUsageError;
-    settleAsTheEditorDoes(levels.list);
-    const std::vector<Splines*>& settled = levels.list;
-    return writeOutput(output, [&settled](FILE* out) { return writeLevels(out, settled); }) ? 0 : kUsageError;
+    return status;
 }
 
-// ---------------------------------------------------------------- export
+int format(const Arguments& arguments)
+{
+    const std::string& input = arguments.files[0];
+    Levels levels;
+    std::vector<Finding> found;
+    if (!readWithFindings(input, levels, found))
+        return kUsageError;
+    if (!arguments.lossy && std::any_of(found.begin(), found.end(), [](const Finding& finding) {
+            return finding.severity == Severity::Error;
+        })) {
+        printFindings(stderr, input, found);
+        std::fprintf(stderr, "ombrel-level: %s loses points when read: nothing written (--lossy writes anyway)\n",
+                     input.c_str());
+        return kErrors;
+    }
+    settleAsTheEditorDoes(levels.list);
+    const std::vector<Splines*>& settled = levels.list;
+    return writeOutput(arguments.out, [&settled](FILE* out) { return writeLevels(out, settled); }) ? 0 : kUsageError;
+}
 
 using Exporter = bool (*)(FILE*, const std::vector<Splines*>&, const ExportOptions&);
 
-// A whole number within 1..kMostSamples, or 0.
-int sampleCount(const char* text)
+int exportLayout(const Arguments& arguments)
 {
-    char* end = nullptr;
-    errno = 0;
-    const long count = std::strtol(text, &end, 10);
-    const bool whole = end != text && *end == '\0' && errno == 0;
-    return whole && count >= 1 && count <= kMostSamples ? static_cast<int>(count) : 0;
-}
-
-int exportCommand(int argc, char** argv)
-{
-    Exporter writer = nullptr;
-    ExportOptions options;
-    std::string output, input;
-    for (int i = 0; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "--svg")
-            writer = exportSvg;
-        else if (argument == "--obj")
-            writer = exportObj;
-        else if (argument == "--json")
-            writer = exportJson;
-        else if (argument == "--polyline")
-            options.polyline = true;
-        else if (argument == "--points")
-            options.points = true;
-        else if (argument == "--samples" && i + 1 < argc)
-            options.samples = sampleCount(argv[++i]);
-        else if (argument == "-o" && i + 1 < argc)
-            output = argv[++i];
-        else if (input.empty() && !isOption(argument) && !argument.empty())
-            input = argument;
-        else
-            return usage();
+    const std::string& input = arguments.files[0];
+    if (sameFile(arguments.out, input)) {
+        std::fprintf(stderr, "ombrel-level: OUT %s is the input %s itself: an export would destroy the layout\n",
+                     arguments.out.c_str(), input.c_str());
+        return kUsageError;
     }
-    if (!writer || input.empty() || options.samples < 1)
-        return usage();
+    const Exporter writer = arguments.format == kSvg ? exportSvg : arguments.format == kObj ? exportObj : exportJson;
     Levels levels;
     if (!readLevelFile(input, levels.list))
         return kUsageError;
     settleAsTheEditorDoes(levels.list);
     const std::vector<Splines*>& read = levels.list;
-    return writeOutput(output, [&](FILE* out) { return writer(out, read, options); }) ? 0 : kUsageError;
+    const ExportOptions& options = arguments.exportOptions;
+    return writeOutput(arguments.out, [&](FILE* out) { return writer(out, read, options); }) ? 0 : kUsageError;
+}
+
+int run(const Arguments& arguments)
+{
+    const std::string name = arguments.command->name;
+    return name == "check" ? check(arguments) : name == "format" ? format(arguments) : exportLayout(arguments);
+}
+
+int printHelp(const std::string& text)
+{
+    std::fputs(text.c_str(), stdout);
+    return flushStandardOutput() ? 0 : kUsageError;
 }
 
 }  // namespace
@@ -206,21 +457,23 @@ int exportCommand(int argc, char** argv)
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        return usage();
-    const std::string command = argv[1];
-    if (command == "--help") {
-        std::fputs(kUsage, stdout);
-        return 0;
+        return refuse("a command is needed: check, format or export", nullptr);
+    const std::string word = argv[1];
+    if (word == "--help")
+        return printHelp(usageText());
+    if (word == "--version")
+        return printHelp("ombrel-level " OMBREL_VERSION "\n");
+    Arguments arguments;
+    std::vector<std::string> names;
+    for (const Command& command : kCommands) {
+        names.push_back(command.name);
+        if (word == command.name)
+            arguments.command = &command;
     }
-    if (command == "--version") {
-        std::puts("ombrel-level " OMBREL_VERSION);
-        return 0;
-    }
-    if (command == "check")
-        return checkCommand(argc - 2, argv + 2);
-    if (command == "format")
-        return formatCommand(argc - 2, argv + 2);
-    if (command == "export")
-        return exportCommand(argc - 2, argv + 2);
-    return usage();
+    if (!arguments.command)
+        return refuse("unknown command " + word + nearest(word, names), nullptr);
+    const std::string refused = parse(argc - 2, argv + 2, arguments);
+    if (!refused.empty())
+        return refuse(refused, arguments.command);
+    return arguments.help ? printHelp(commandHelp(*arguments.command)) : run(arguments);
 }

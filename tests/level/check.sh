@@ -3,8 +3,9 @@
 #   check.sh table TOOL CASES SEEDS   each CASES/NAME.expected is the exact `check`
 #                                     output for CASES/NAME.lev, or else for the
 #                                     fuzz seed SEEDS/NAME; NAME.formatted the exact
-#                                     `format` output; every seed has its expected
-#   check.sh cli TOOL CASES           options, standard streams and exit status
+#                                     `format` output (with --lossy where it loses
+#                                     points), NAME.svg, .obj, .json ... the exact
+#                                     exports; every seed has its expected
 #   check.sh libraries TOOL           no GL, GLU or GLUT among the needed libraries
 set -u
 
@@ -36,58 +37,39 @@ table)
     for expected in "$cases"/*.expected; do
         name=$(basename "$expected" .expected)
         if [ -e "$cases/$name.lev" ]; then dir=$cases file=$name.lev; else dir=$seeds file=$name; fi
-        [ -s "$expected" ] && wanted=1 || wanted=0
+        grep -q ': error: ' "$expected" && lossy=--lossy wanted=1 || lossy="" wanted=0
         expect $wanted sh -c 'cd "$1" && "$2" check "$3"' - "$dir" "$tool" "$file"
         cmp -s "$work/out" "$expected" || fail "check $file:
 $(diff "$expected" "$work/out")"
+        # A reading that loses points is refused with check's findings,
+        # and written only with --lossy.
+        if [ -n "$lossy" ]; then
+            expect 1 sh -c 'cd "$1" && "$2" format "$3"' - "$dir" "$tool" "$file"
+            head -n -1 "$work/err" | cmp -s - "$expected" && [ ! -s "$work/out" ] ||
+                fail "format $file is not refused with the findings: $(cat "$work/err")"
+        fi
         # What format writes is what the editor writes: it reads back clean,
         # and formatting it again changes nothing.
-        expect 0 "$tool" format "$dir/$file"
+        expect 0 "$tool" format $lossy "$dir/$file"
         cp "$work/out" "$work/formatted"
         if [ -e "$cases/$name.formatted" ]; then
             cmp -s "$work/formatted" "$cases/$name.formatted" || fail "format $file:
 $(diff "$cases/$name.formatted" "$work/formatted")"
         fi
+        # Every export's exact bytes, where the case gives them.
+        for export in "svg --svg" "points.svg --svg --points" "polyline.svg --svg --polyline --samples 2" \
+            "obj --obj" "json --json --samples 2"; do
+            exported=$cases/$name.${export%% *}
+            [ -e "$exported" ] || continue
+            # shellcheck disable=SC2086
+            expect 0 "$tool" export ${export#* } "$dir/$file"
+            cmp -s "$work/out" "$exported" || fail "export ${export#* } $file:
+$(diff "$exported" "$work/out")"
+        done
         expect 0 "$tool" check - <"$work/formatted"
         expect 0 "$tool" format - <"$work/formatted"
         cmp -s "$work/out" "$work/formatted" || fail "format of format $file differs"
     done
-    ;;
-cli)
-    cases=$3
-    clean=$cases/point-lines-in-any-order.lev
-    dirty=$cases/z-comes-from-the-section.lev
-    for arguments in "" "bogus" "check" "check $clean --bogus" "format" "format $clean $clean" "format -o" \
-        "format -o x -o y $clean" "export $clean"; do
-        # shellcheck disable=SC2086
-        expect 2 "$tool" $arguments
-        [ -s "$work/err" ] && [ ! -s "$work/out" ] || fail "'$arguments': usage not on standard error alone"
-    done
-    expect 0 "$tool" --help
-    grep -q '^usage: ombrel-level check FILE' "$work/out" || fail "--help prints no usage"
-    expect 0 "$tool" --version
-    grep -qx 'ombrel-level [0-9.]*' "$work/out" || fail "--version prints $(cat "$work/out")"
-    expect 0 "$tool" check "$clean"
-    [ ! -s "$work/out" ] || fail "a clean file gives output"
-    expect 1 "$tool" check "$clean" - <"$dirty"
-    grep -q '^-:2:1: z is 7' "$work/out" || fail "standard input is not named -"
-    expect 2 "$tool" check "$dirty" "$work/missing.lev"
-    grep -q "^ombrel-level: can't open $work/missing.lev: " "$work/err" || fail "missing file: $(cat "$work/err")"
-    grep -q ':2:1: z is 7' "$work/out" || fail "a missing file stops the other checks"
-    expect 2 "$tool" check "$work"
-    grep -q "^ombrel-level: can't read $work: " "$work/err" || fail "directory: $(cat "$work/err")"
-    # -o saves as the editor's F1 does; its failures go to standard error.
-    expect 0 "$tool" format -o "$work/saved.lev" "$dirty"
-    [ ! -s "$work/out" ] || fail "format -o writes to standard output"
-    expect 0 "$tool" format "$dirty"
-    cmp -s "$work/out" "$work/saved.lev" || fail "format -o OUT and format differ"
-    expect 2 "$tool" format -o "$work/no/such/dir.lev" "$dirty"
-    grep -qx "ombrel-level: can't open $work/no/such/dir.lev" "$work/err" && [ ! -s "$work/out" ] ||
-        fail "failed save: out '$(cat "$work/out")' err '$(cat "$work/err")'"
-    if [ -w /dev/full ]; then
-        "$tool" format "$dirty" >/dev/full 2>"$work/err"
-        [ $? = 2 ] && grep -q "^ombrel-level: can't write -" "$work/err" || fail "a full standard output is not an error"
-    fi
     ;;
 libraries)
     needed=$(readelf -d "$tool" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')

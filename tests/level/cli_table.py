@@ -1,0 +1,170 @@
+"""ombrel-level's command line, one case a row: the files before, the shell
+command ($T is the tool), the exit status, the exact standard output and
+error, and the files afterwards (bytes, or None for a file that must not
+exist; no other file may appear). Prints each failing row and exits 1.
+    cli_table.py TOOL"""
+import os
+import subprocess
+import sys
+import tempfile
+
+CLEAN = b"( 0 1 )\n1 2 2 0\n0 1 1 0\n"
+FORMATTED = b"( 0 1 )\n0 1.0000 1.0000 0.0000\n1 2.0000 2.0000 0.0000\n\n"
+NOTED = b"( 0 )\n0 1.0000 1.0000 7.0000\n"  # z is a note only
+NOTE = "noted.lev:2:1: note: z is 7, not the level number 0: the level number is used\n"
+# A byte order mark makes the editor lose the first level and move the
+# second down one.
+BOM = b"\xef\xbb\xbf( 0 1 )\n0 1 1 0\n1 2 2 0\n\n( 0 )\n0 3 3 1\n\n"
+BOM_FINDINGS = (
+    "bom.lev:1:1: error: UTF-8 byte order mark: the editor takes line 1 for a broken point line, so it loses the "
+    "first level's points and reads each later level one lower; remove the first three bytes to read the layout\n"
+    "bom.lev:1:1: error: point line without a readable point number: ignored\n"
+    "bom.lev:2:1: error: point line before any structure line: ignored\n"
+    "bom.lev:3:1: error: point line before any structure line: ignored\n"
+    "bom.lev:6:1: note: z is 1, not the level number 0: the level number is used\n")
+REFUSED = "ombrel-level: bom.lev loses points when read: nothing written (--lossy writes anyway)\n"
+FULL = "ombrel-level: can't write standard output: No space left on device\n"
+
+
+COMMANDS = ("check", "format", "export")
+
+
+def hint(command=""):
+    return "Try 'ombrel-level %s--help'.\n" % (command + " " if command else "")
+
+
+def refusal(command, why):
+    first = command.split(" ")[0]
+    return ("$T " + command, 2, "", "ombrel-level: %s\n" % why + hint(first if first in COMMANDS else ""))
+
+
+def refusals():
+    rows = [
+        ("", "a command is needed: check, format or export"),
+        ("bogus a.lev", "unknown command bogus"),
+        ("chekc a.lev", "unknown command chekc (did you mean check?)"),
+        ("check", "check needs at least one FILE"),
+        ("check a.lev --bogus", "unknown option --bogus"),
+        ("check -o x a.lev", "-o is not an option of check"),
+        ("check ''", "an empty word is not a file name"),
+        ("format", "format needs a FILE"),
+        ("format a.lev b.lev", "format takes one FILE (got also b.lev)"),
+        ("format -o", "-o needs a value: a file name"),
+        ("format -o x -o y a.lev", "-o may be given only once"),
+        ("format -o '' a.lev", "-o takes a file name (got \"\")"),
+        ("format --svg a.lev", "--svg is not an option of format"),
+        ("export a.lev", "export needs one of --svg, --obj and --json"),
+        ("export --svg --json a.lev", "export takes one format, not both --svg and --json"),
+        ("export --obj --obj a.lev", "--obj may be given only once"),
+        ("export --svgg a.lev", "unknown option --svgg (did you mean --svg?)"),
+        ("export --json -o a -o b a.lev", "-o may be given only once"),
+        ("export --json -o '' a.lev", "-o takes a file name (got \"\")"),
+        ("export --obj --polyline a.lev", "--polyline works only with --svg"),
+        ("export --json --points a.lev", "--points works only with --svg"),
+        ("export --svg --samples 5 a.lev", "--samples works with --svg only beside --polyline: the Beziers are exact"),
+        ("export --json --samples 0 a.lev", "--samples takes a whole number from 1 to 100 (got \"0\")"),
+        ("export --obj --samples 101 a.lev", "--samples takes a whole number from 1 to 100 (got \"101\")"),
+        ("export --svg --polyline --samples '' a.lev", "--samples takes a whole number from 1 to 100 (got \"\")"),
+        ("export --obj --samples 5 --samples 6 a.lev", "--samples may be given only once"),
+        ("export --obj a.lev --samples", "--samples needs a value: a whole number from 1 to 100"),
+    ]
+    return [(command,) + refusal(command, why) for command, why in rows]
+
+
+def rows():
+    same = "ombrel-level: OUT %s is the input a.lev itself: an export would destroy the layout\n"
+    return [(name, {"a.lev": CLEAN}, command, status, out, err, {"a.lev": CLEAN}) for name, command, status, out, err
+            in refusals()] + [
+        ("version", {}, "$T --version", 0, "ombrel-level 1.0\n", "", {}),
+        ("help anywhere wins", {}, "$T format --bogus --help", 0,
+         "usage: ombrel-level format [--lossy] [-o OUT] FILE\n"
+         "Writes exactly what the editor's F1 writes after starting with -i FILE. When the\n"
+         "reading loses points it writes nothing, prints check's findings on standard\n"
+         "error and exits 1.\n"
+         "  -o OUT          write to OUT, saved as the editor's F1 saves, instead of standard output\n"
+         "  --lossy         write even when the reading loses points (check lists them)\n"
+         "FILE and OUT may be - for standard input and output.\n", "", {}),
+        # Notes don't fail a check; errors do, and format refuses them.
+        ("notes only", {"noted.lev": NOTED}, "$T check noted.lev", 0, NOTE, "", {"noted.lev": NOTED}),
+        ("notes are formatted", {"noted.lev": NOTED}, "$T format noted.lev", 0,
+         "( 0 )\n0 1.0000 1.0000 0.0000\n\n", "", {"noted.lev": NOTED}),
+        ("errors fail check", {"bom.lev": BOM}, "$T check bom.lev", 1, BOM_FINDINGS, "", {"bom.lev": BOM}),
+        ("in place refused", {"bom.lev": BOM}, "$T format -o bom.lev bom.lev", 1, "", BOM_FINDINGS + REFUSED,
+         {"bom.lev": BOM}),
+        ("stdout refused", {"bom.lev": BOM}, "$T format - < bom.lev", 1, "",
+         BOM_FINDINGS.replace("bom.lev:", "-:") + REFUSED.replace("bom.lev", "-"), {"bom.lev": BOM}),
+        ("lossy writes", {"bom.lev": BOM}, "$T format --lossy -o bom.lev bom.lev", 0, "", "",
+         {"bom.lev": b"( 0 )\n0 3.0000 3.0000 0.0000\n\n"}),
+        ("format in place", {"a.lev": CLEAN}, "$T format -o a.lev a.lev", 0, "", "", {"a.lev": FORMATTED}),
+        # Export never writes over its own input, whatever the name.
+        ("export over itself", {"a.lev": CLEAN}, "$T export --svg -o a.lev a.lev", 2, "", same % "a.lev",
+         {"a.lev": CLEAN}),
+        ("export over a hard link", {"a.lev": CLEAN}, "ln a.lev hard.lev && $T export --json -o hard.lev a.lev", 2,
+         "", same % "hard.lev", {"a.lev": CLEAN, "hard.lev": CLEAN}),
+        ("export over a symbolic link", {"a.lev": CLEAN}, "ln -s a.lev soft.lev && $T export --obj -o soft.lev - < a.lev",
+         2, "", same.replace("a.lev", "-") % "soft.lev", {"a.lev": CLEAN, "soft.lev": CLEAN}),
+        # Standard output and error named by a path are written where the
+        # shell put them.
+        ("-o /dev/stdout appends", {"a.lev": CLEAN},
+         "printf 'line before\\n' > log.txt; $T format -o /dev/stdout a.lev >> log.txt", 0, "", "",
+         {"a.lev": CLEAN, "log.txt": b"line before\n" + FORMATTED}),
+        ("-o /dev/fd/1 between echoes", {"a.lev": CLEAN},
+         "{ echo header; $T format -o /dev/fd/1 a.lev; echo footer; } > out.txt", 0, "", "",
+         {"a.lev": CLEAN, "out.txt": b"header\n" + FORMATTED + b"footer\n"}),
+        ("-o /dev/stderr appends", {"a.lev": CLEAN},
+         "printf 'before\\n' > log.txt; $T format -o /dev/stderr a.lev 2>> log.txt", 0, "", "",
+         {"a.lev": CLEAN, "log.txt": b"before\n" + FORMATTED}),
+        ("-o the redirected file", {"a.lev": CLEAN},
+         "printf 'before\\n' > log.txt; $T format -o log.txt a.lev >> log.txt", 0, "", "",
+         {"a.lev": CLEAN, "log.txt": b"before\n" + FORMATTED}),
+        # Failures name their reason.
+        ("missing input", {"noted.lev": NOTED}, "$T check missing.lev noted.lev", 2, NOTE,
+         "ombrel-level: can't open missing.lev: No such file or directory\n", {"noted.lev": NOTED}),
+        ("folder as input", {}, "$T check .", 2, "", "ombrel-level: can't read .: Is a directory\n", {}),
+        ("missing folder", {"a.lev": CLEAN}, "$T format -o nodir/out.lev a.lev", 2, "",
+         "ombrel-level: can't write nodir/out.lev: No such file or directory\n", {"a.lev": CLEAN}),
+        ("full check", {"bom.lev": BOM}, "$T check bom.lev > /dev/full", 2, "", FULL, {"bom.lev": BOM}),
+        ("full help", {}, "$T --help > /dev/full", 2, "", FULL, {}),
+        ("full version", {}, "$T --version > /dev/full", 2, "", FULL, {}),
+        ("full command help", {}, "$T export --help > /dev/full", 2, "", FULL, {}),
+        ("full format", {"a.lev": CLEAN}, "$T format a.lev > /dev/full", 2, "", FULL, {"a.lev": CLEAN}),
+    ]
+
+
+def run(tool, row):
+    name, before, command, status, out, err, after = row
+    with tempfile.TemporaryDirectory() as work:
+        for file, data in before.items():
+            with open(os.path.join(work, file), "wb") as f:
+                f.write(data)
+        got = subprocess.run(["sh", "-c", command], cwd=work, env=dict(os.environ, T=tool),
+                             stdin=subprocess.DEVNULL, capture_output=True)
+        problems = []
+        if got.returncode != status:
+            problems.append("exit %d, not %d" % (got.returncode, status))
+        for stream, wanted, actual in (("stdout", out, got.stdout), ("stderr", err, got.stderr)):
+            if actual != wanted.encode():
+                problems.append("%s %r, not %r" % (stream, actual.decode(errors="replace"), wanted))
+        present = set(os.listdir(work))
+        for file, data in after.items():
+            path = os.path.join(work, file)
+            if not os.path.exists(path):
+                problems.append("%s is missing" % file)
+                continue
+            with open(path, "rb") as f:
+                if f.read() != data:
+                    problems.append("%s holds other bytes" % file)
+        if present - set(after):
+            problems.append("unexpected files %s" % sorted(present - set(after)))
+        return ["%s (%s): %s" % (name, command, problem) for problem in problems]
+
+
+def main():
+    failures = [problem for row in rows() for problem in run(sys.argv[1], row)]
+    for failure in failures:
+        print("FAIL:", failure)
+    print("%d rows, %d failures" % (len(rows()), len(failures)))
+    return 1 if failures else 0
+
+
+sys.exit(main())
