@@ -208,6 +208,14 @@ class View(unittest.TestCase):
         self.assertEqual(self.editor.wait(timeout=WAIT), 0)
         self.assertEqual(self.printed(), "Curve number: 0\t\tPoint number: 2\nOutput filename: Input filename: ")
 
+    def test_f1_to_its_own_redirected_output_writes_where_the_shell_put_it(self):
+        self.start("-o", "/dev/stdout")
+        first = level_file([[SQUARE]])
+        self.key("F1")
+        wait_for(lambda: self.printed() == first, "the first save on standard output")
+        self.key("c", "F1")
+        wait_for(lambda: self.printed() == first + level_file([[SQUARE, SQUARE]]), "the second save after the first")
+
 
 if __name__ == "__main__":
     # A guard a little inside CTest's TIMEOUT, so that the cleanups still run.
