@@ -1,6 +1,7 @@
 // The reader's findings and limits on the GL-free core; no window needed.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "CurveSampler.h"
 #include "LevelFile.h"
 #include "Splines.h"
 
@@ -63,6 +65,38 @@ TEST(LevelFileFindings, LayoutsTheEditorWritesAreClean)
         EXPECT_STREQ(again, text);
         std::free(text);
         std::free(again);
+    }
+}
+
+// The examples draw as the README describes them: each loop's line ends
+// where it starts, each open curve's does not.
+TEST(Examples, DrawAsDescribed)
+{
+    const bool loop = true, open = false;
+    const struct {
+        const char* file;
+        std::vector<std::vector<bool>> loops;  // per level, per curve
+    } examples[] = {
+        {"square.lev", {{loop, open}}},
+        {"tower.lev", {{loop, open}, {loop, open, loop}, {loop, open, loop}, {loop, open, loop, open}}},
+    };
+    for (const auto& example : examples) {
+        FILE* const in = std::fopen((std::string(OMBREL_SOURCE_DIR "/examples/") + example.file).c_str(), "r");
+        ASSERT_TRUE(in) << example.file;
+        Levels levels;
+        EXPECT_TRUE(readWithFindings(in, levels).empty()) << example.file;
+        ASSERT_EQ(levels.list.size(), example.loops.size()) << example.file;
+        for (size_t l = 0; l < levels.list.size(); ++l) {
+            const std::vector<Nodes>& curves = levels.list[l]->levelCurves;
+            ASSERT_EQ(curves.size(), example.loops[l].size()) << example.file << " level " << l;
+            for (size_t c = 0; c < curves.size(); ++c) {
+                std::vector<Vec3> line;
+                sampleCurve(curves[c], static_cast<int>(l), kPiecesPerSegment, line);
+                const float gap = std::hypot(line.front().pos[0] - line.back().pos[0],
+                                             line.front().pos[1] - line.back().pos[1]);
+                EXPECT_EQ(gap < 1e-5f, example.loops[l][c]) << example.file << " level " << l << " curve " << c;
+            }
+        }
     }
 }
 
