@@ -116,7 +116,7 @@ const Option kOptions[] = {
      [](Arguments& a, const char*) { return takeFormat(a, kSvg, "--svg"); }},
     {"--obj", nullptr, "export", "Wavefront OBJ: an object and a polyline of samples per curve",
      [](Arguments& a, const char*) { return takeFormat(a, kObj, "--obj"); }},
-    {"--json", nullptr, "export", "JSON: control points and samples (docs/ombrel-level.schema.json)",
+    {"--json", nullptr, "export", "JSON: control points and samples, as ombrel-level.schema.json describes",
      [](Arguments& a, const char*) { return takeFormat(a, kJson, "--json"); }},
     {"--samples", "N", "export",
      "straight pieces per segment, from 1 to 100 (default 10, as the editor draws);\n"

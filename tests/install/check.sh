@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs into PREFIX and checks the layout: both programs, their man pages,
-# which must render without warnings, and a desktop entry that validates and
-# starts the installed editor.
+# which must render without warnings, the JSON schema where ombrel-level(1)
+# says it is, and a desktop entry that validates and starts the installed
+# editor.
 #   check.sh CMAKE BUILD_DIR PREFIX
 set -eu
 cmake=$1 build=$2 prefix=$3
@@ -14,6 +15,9 @@ for program in ombrel-editor ombrel-level; do
     warnings=$(MANWIDTH=80 MANPAGER=cat man --warnings -l "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || { echo "$page: $warnings" >&2; exit 1; }
 done
+schema=share/ombrel-level/ombrel-level.schema.json
+test -s "$prefix/$schema"
+MANWIDTH=200 MANPAGER=cat man -l "$prefix/share/man/man1/ombrel-level.1" 2>/dev/null | grep -qF "$schema"
 entry="$prefix/share/applications/ombrel-editor.desktop"
 desktop-file-validate "$entry"
 exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")

@@ -159,8 +159,26 @@ def run(tool, row):
         return ["%s (%s): %s" % (name, command, problem) for problem in problems]
 
 
+def docs_problems(tool, root):
+    def help_of(*words):
+        return subprocess.run([tool] + list(words) + ["--help"], capture_output=True, check=True).stdout.decode()
+    readme = open(os.path.join(root, "README.md")).read()
+    manual = open(os.path.join(root, "docs", "ombrel-level.1")).read().replace("\\-", "-")
+    problems = ["README lacks the usage line %r" % line for line in
+                (line.replace("usage:", "").strip() for line in help_of().splitlines())
+                if line.startswith("ombrel-level ") and line not in readme]
+    for command in COMMANDS:
+        for line in help_of(command).splitlines():
+            if line.startswith("  -"):
+                option = line.split()[0]
+                problems += ["%s lacks %s %s" % (doc, command, option) for doc, text in
+                             (("README", readme), ("ombrel-level.1", manual)) if option not in text]
+    return problems
+
+
 def main():
     failures = [problem for row in rows() for problem in run(sys.argv[1], row)]
+    failures += docs_problems(sys.argv[1], sys.argv[2])
     for failure in failures:
         print("FAIL:", failure)
     print("%d rows, %d failures" % (len(rows()), len(failures)))
