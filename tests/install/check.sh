@@ -17,7 +17,7 @@ for program in ombrel-editor ombrel-level; do
 done
 schema=share/ombrel-level/ombrel-level.schema.json
 test -s "$prefix/$schema"
-MANWIDTH=200 MANPAGER=cat man -l "$prefix/share/man/man1/ombrel-level.1" 2>/dev/null | grep -qF "$schema"
+LC_ALL=C MANWIDTH=200 MANPAGER=cat man -l "$prefix/share/man/man1/ombrel-level.1" 2>/dev/null | grep -qF "$schema"
 entry="$prefix/share/applications/ombrel-editor.desktop"
 desktop-file-validate "$entry"
 exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
