@@ -34,13 +34,6 @@ public:
 
     void text(const char* s) { append(s, std::strlen(s)); }
 
-    // Literals: their length is known, so the copy is a few moves.
-    template <size_t size>
-    void text(const char (&s)[size])
-    {
-        append(s, size - 1);
-    }
-
     // Text formatted elsewhere, of any length.
     void bytes(const std::string& formatted)
     {
