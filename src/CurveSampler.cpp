@@ -35,6 +35,19 @@ bool drawnOpen(const Nodes& curve)
 // Segment i ends at control point (i - 1) mod n: pieces - 1 samples, then
 // that point itself. The parameter steps by adding 1/pieces in float, the
 // way the editor has always stepped it, so the vertices stay bit for bit.
+void sampleSegment(const std::vector<Vec3>& points, int i, int level, int pieces, std::vector<Vec3>& vertices)
+{
+    const int n = static_cast<int>(points.size());
+    const double step = 1.0 / pieces;
+    float t = static_cast<float>(step);
+    for (int piece = 1; piece < pieces; ++piece, t = static_cast<float>(t + step)) {
+        Vec3 sample;
+        curvePoint(points, t, i, level, sample.pos);
+        vertices.push_back(sample);
+    }
+    vertices.push_back(points[(i + n - 1) % n]);
+}
+
 void sampleCurve(const Nodes& curve, int level, int pieces, std::vector<Vec3>& vertices)
 {
     vertices.clear();
@@ -44,14 +57,6 @@ void sampleCurve(const Nodes& curve, int level, int pieces, std::vector<Vec3>& v
         return;
     const bool open = drawnOpen(curve);
     vertices.push_back(points[open ? 1 : (2 * n - 2) % n]);
-    const double step = 1.0 / pieces;
-    for (int i = open ? 3 : 0; i < n; ++i) {
-        float t = static_cast<float>(step);
-        for (int piece = 1; piece < pieces; ++piece, t = static_cast<float>(t + step)) {
-            Vec3 sample;
-            curvePoint(points, t, i, level, sample.pos);
-            vertices.push_back(sample);
-        }
-        vertices.push_back(points[(i + n - 1) % n]);
-    }
+    for (int i = open ? 3 : 0; i < n; ++i)
+        sampleSegment(points, i, level, pieces, vertices);
 }

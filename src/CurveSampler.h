@@ -23,6 +23,10 @@ void curvePoint(const std::vector<Vec3>& points, float t, int i, int level, floa
 // n - 2 unless closed; every shorter curve is a loop.
 bool drawnOpen(const Nodes& curve);
 
+// Appends segment i's vertices after its start: pieces - 1 inside it, then
+// its end control point.
+void sampleSegment(const std::vector<Vec3>& points, int i, int level, int pieces, std::vector<Vec3>& vertices);
+
 // Every vertex of the curve's line strip, pieces straight pieces per segment;
 // nothing for an empty curve.
 void sampleCurve(const Nodes& curve, int level, int pieces, std::vector<Vec3>& vertices);

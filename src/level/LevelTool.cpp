@@ -1,4 +1,5 @@
-// ombrel-level: checks, normalises and exports level files without a display.
+// ombrel-level: checks, normalises, exports and imports level files without a
+// display.
 // Its command line is one table (kOptions): each option says which commands
 // take it, and every refusal names the word and the reason.
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 
 #include "Export.h"
 #include "FileIO.h"
+#include "Import.h"
 #include "LevelFile.h"
 #include "Splines.h"
 
@@ -43,9 +45,16 @@ const Command kCommands[] = {
      "export --obj|--json [--samples N] [-o OUT] FILE",
      "Writes the layout for other programs, as the editor shows it after reading FILE.\n"
      "OUT may not be FILE itself.\n"},
+    {"import", "import [--from svg|json] [--tolerance T] [-o OUT] FILE",
+     "Writes a level file from an SVG drawing or a JSON layout of the export's schema.\n"
+     "Drawings are fitted within T level units (default 0.0015625, a tenth of a pixel\n"
+     "of the editor's window). Exit 0 when nothing was dropped or changed, 1 when\n"
+     "something was (each said on standard error), 2 when FILE can't be read.\n"
+     "OUT may not be FILE itself.\n"},
 };
 
 enum Format { kNoFormat, kSvg, kObj, kJson };
+enum Source { kSniffed, kFromSvg, kFromJson };
 
 struct Arguments {
     const Command* command = nullptr;
@@ -57,6 +66,9 @@ struct Arguments {
     const char* formatOption = nullptr;
     bool samplesGiven = false;
     ExportOptions exportOptions;
+    Source from = kSniffed;
+    bool toleranceGiven = false;
+    double tolerance = kDefaultTolerance;
 };
 
 struct Option {
@@ -95,9 +107,11 @@ int sampleCount(const char* text)
 }
 
 const char kSamplesValue[] = "a whole number from 1 to 100";
+const char kToleranceValue[] = "a number of level units above 0 and at most 1";
+const double kMostTolerance = 1.0;  // a tenth of the square: coarser is no fit
 
 const Option kOptions[] = {
-    {"-o", "OUT", "format export", "write to OUT, saved as the editor's F1 saves, instead of standard output",
+    {"-o", "OUT", "format export import", "write to OUT, saved as the editor's F1 saves, instead of standard output",
      [](Arguments& a, const char* value) {
          if (!a.out.empty())
              return once(true, "-o");
@@ -141,6 +155,24 @@ const Option kOptions[] = {
          const std::string twice = once(a.exportOptions.points, "--points");
          a.exportOptions.points = true;
          return twice;
+     }},
+    {"--from", "svg|json", "import", "read FILE as this format, not as its content says",
+     [](Arguments& a, const char* value) {
+         if (a.from != kSniffed)
+             return once(true, "--from");
+         const std::string format = value;
+         a.from = format == "svg" ? kFromSvg : format == "json" ? kFromJson : kSniffed;
+         return a.from == kSniffed ? "--from takes svg or json (got \"" + format + "\")" : std::string();
+     }},
+    {"--tolerance", "T", "import", "fit drawings within T level units (default 0.0015625)",
+     [](Arguments& a, const char* value) {
+         if (a.toleranceGiven)
+             return once(true, "--tolerance");
+         a.toleranceGiven = true;
+         char* end = nullptr;
+         a.tolerance = std::strtod(value, &end);
+         const bool good = end != value && *end == '\0' && a.tolerance > 0 && a.tolerance <= kMostTolerance;
+         return good ? std::string() : std::string("--tolerance takes ") + kToleranceValue + " (got \"" + value + "\")";
      }},
 };
 
@@ -213,6 +245,12 @@ std::string combined(const Arguments& a)
     return "";
 }
 
+const char* valueName(const Option& option)
+{
+    const std::string value = option.value;
+    return value == "N" ? kSamplesValue : value == "T" ? kToleranceValue : value == "OUT" ? "a file name" : "svg or json";
+}
+
 // Reads the command's words into `arguments`; an empty text, or the refusal.
 std::string parse(int argc, char** argv, Arguments& arguments)
 {
@@ -242,7 +280,7 @@ std::string parse(int argc, char** argv, Arguments& arguments)
         if (!found)
             return unknownOption(word, *arguments.command);
         if (found->value && i + 1 >= argc)
-            return word + " needs a value: " + (found->value == std::string("N") ? kSamplesValue : "a file name");
+            return word + " needs a value: " + valueName(*found);
         const std::string refused = found->take(arguments, found->value ? argv[++i] : nullptr);
         if (!refused.empty())
             return refused;
@@ -370,6 +408,16 @@ bool sameFile(const std::string& out, const std::string& input)
            a.st_ino == b.st_ino;
 }
 
+// An OUT that is FILE itself would lose what FILE holds: said and refused.
+bool refusedOverItsInput(const std::string& out, const std::string& input, const char* command)
+{
+    if (!sameFile(out, input))
+        return false;
+    std::fprintf(stderr, "ombrel-level: OUT %s is the input %s itself: %s would destroy it\n", out.c_str(),
+                 input.c_str(), command);
+    return true;
+}
+
 // Writes to OUT through the editor's own safe save, or to standard output
 // for "-" or no OUT; false, and said on standard error, when it fails.
 bool writeOutput(const std::string& name, const FileWriter& write)
@@ -425,11 +473,8 @@ using Exporter = bool (*)(FILE*, const std::vector<Splines*>&, const ExportOptio
 int exportLayout(const Arguments& arguments)
 {
     const std::string& input = arguments.files[0];
-    if (sameFile(arguments.out, input)) {
-        std::fprintf(stderr, "ombrel-level: OUT %s is the input %s itself: an export would destroy the layout\n",
-                     arguments.out.c_str(), input.c_str());
+    if (refusedOverItsInput(arguments.out, input, "an export"))
         return kUsageError;
-    }
     const Exporter writer = arguments.format == kSvg ? exportSvg : arguments.format == kObj ? exportObj : exportJson;
     Levels levels;
     if (!readLevelFile(input, levels.list))
@@ -440,9 +485,88 @@ int exportLayout(const Arguments& arguments)
     return writeOutput(arguments.out, [&](FILE* out) { return writer(out, read, options); }) ? 0 : kUsageError;
 }
 
+// The whole input, for the importers; false, and said, when it can't be read.
+bool readWhole(const std::string& name, std::string& text)
+{
+    FILE* const in = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
+    if (!in) {
+        complain("can't open", name, errno);
+        return false;
+    }
+    char buffer[1 << 16];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+        text.append(buffer, n);
+    const bool failed = std::ferror(in) != 0;
+    const int error = errno;
+    if (in != stdin)
+        std::fclose(in);
+    if (failed)
+        complain("can't read", name, error);
+    return !failed;
+}
+
+// JSON starts with '{', XML with '<' (after blanks and a byte order mark).
+Source sniff(const std::string& text)
+{
+    size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    start = text.find_first_not_of(" \t\r\n", start);
+    if (start == std::string::npos)
+        return kSniffed;
+    return text[start] == '{' ? kFromJson : text[start] == '<' ? kFromSvg : kSniffed;
+}
+
+void printMessage(const std::string& name, const std::string& text, size_t offset, const char* kind,
+                  const std::string& what)
+{
+    long line = 0, column = 0;
+    lineAndColumn(text, offset, line, column);
+    std::fprintf(stderr, "%s:%ld:%ld: %s: %s\n", name.c_str(), line, column, kind, what.c_str());
+}
+
+int importLayout(const Arguments& arguments)
+{
+    const std::string& input = arguments.files[0];
+    if (refusedOverItsInput(arguments.out, input, "an import"))
+        return kUsageError;
+    std::string text;
+    if (!readWhole(input, text))
+        return kUsageError;
+    const Source source = arguments.from != kSniffed ? arguments.from : sniff(text);
+    if (source == kSniffed) {
+        std::fprintf(stderr, "ombrel-level: %s is neither an SVG drawing nor a JSON layout (try --from)\n",
+                     input.c_str());
+        return kUsageError;
+    }
+    Imported imported;
+    if (source == kFromJson)
+        importJson(text, imported);
+    else
+        importSvg(text, arguments.tolerance, imported);
+    if (!imported.fatal.empty()) {
+        printMessage(input, text, imported.fatalOffset, "error", imported.fatal + ": nothing written");
+        return kUsageError;
+    }
+    bool changed = false;
+    std::stable_sort(imported.messages.begin(), imported.messages.end(),
+                     [](const ImportMessage& a, const ImportMessage& b) { return a.offset < b.offset; });
+    for (const ImportMessage& message : imported.messages) {
+        const bool change = message.kind == ImportMessage::Changed;
+        printMessage(input, text, message.offset, change ? "warning" : "note", message.what);
+        changed = changed || change;
+    }
+    if (imported.levels.empty())
+        return kErrors;
+    const std::vector<Splines*>& levels = imported.levels;
+    if (!writeOutput(arguments.out, [&levels](FILE* out) { return writeLevels(out, levels); }))
+        return kUsageError;
+    return changed ? kErrors : 0;
+}
+
 int run(const Arguments& arguments)
 {
     const std::string name = arguments.command->name;
+    if (name == "import")
+        return importLayout(arguments);
     return name == "check" ? check(arguments) : name == "format" ? format(arguments) : exportLayout(arguments);
 }
 
@@ -457,7 +581,7 @@ int printHelp(const std::string& text)
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        return refuse("a command is needed: check, format or export", nullptr);
+        return refuse("a command is needed: check, format, export or import", nullptr);
     const std::string word = argv[1];
     if (word == "--help")
         return printHelp(usageText());

@@ -1,0 +1,269 @@
+#include "CurveFit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <map>
+#include <utility>
+
+#include "CurveSampler.h"
+#include "Splines.h"
+
+namespace {
+
+// Rounds of splitting before the fit settles for what it has; each round
+// splits every span still out of tolerance, so this is far more than any
+// drawing needs.
+const int kMostRounds = 200;
+
+double distanceToEdge(FitPoint p, FitPoint a, FitPoint b)
+{
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double length2 = dx * dx + dy * dy;
+    double t = length2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / length2 : 0;
+    t = std::clamp(t, 0.0, 1.0);
+    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+}
+
+FitPoint at(const Vec3& v)
+{
+    return FitPoint{v.pos[0], v.pos[1]};
+}
+
+Vec3 saved(FitPoint p, int level)
+{
+    return Vec3(asSaved(p.x), asSaved(p.y), static_cast<float>(level));
+}
+
+Vec3 reflected(const Vec3& end, const Vec3& neighbour)
+{
+    return Vec3(asSaved(2.0 * end.pos[0] - neighbour.pos[0]), asSaved(2.0 * end.pos[1] - neighbour.pos[1]),
+                end.pos[2]);
+}
+
+bool samePlace(const Vec3& a, const Vec3& b)
+{
+    return a.pos[0] == b.pos[0] && a.pos[1] == b.pos[1];
+}
+
+// What one span of the fit costs: its two-way error, and where to split it.
+struct SpanMeasure {
+    double error = 0;
+    size_t split = 0;
+    bool canSplit = false;
+};
+
+// The knots chosen so far: indices into the line, in order along it, each
+// with its control point as saved. A closed line is read cyclically.
+class Fit {
+public:
+    Fit(const std::vector<FitPoint>& line, bool closed, int level)
+        : line(line), closed(closed), level(level), count(closed ? line.size() - 1 : line.size())
+    {
+    }
+
+    std::vector<size_t> knots;
+    std::vector<Vec3> positions;
+
+    void setKnots(std::vector<size_t> chosen);
+    size_t spans() const { return closed ? knots.size() : knots.size() - 1; }
+    SpanMeasure measure(size_t span) const;
+    std::vector<Vec3> through() const { return positions; }
+
+private:
+    const std::vector<FitPoint>& line;
+    const bool closed;
+    const int level;
+    const size_t count;  // distinct points of the line
+
+    void controls(size_t span, std::vector<Vec3>& four) const;
+    size_t samplesIn(size_t span) const { return (knots[(span + 1) % knots.size()] + count - knots[span]) % count + 1; }
+    const FitPoint& sample(size_t span, size_t k) const { return line[(knots[span] + k) % count]; }
+};
+
+// Sorted, without repeats or knots at the place of the one before.
+void Fit::setKnots(std::vector<size_t> chosen)
+{
+    std::sort(chosen.begin(), chosen.end());
+    chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+    knots.clear();
+    positions.clear();
+    for (const size_t index : chosen) {
+        const Vec3 point = saved(line[index], level);
+        if (!positions.empty() && samePlace(point, positions.back()))
+            continue;
+        knots.push_back(index);
+        positions.push_back(point);
+    }
+    if (closed && positions.size() > 1 && samePlace(positions.front(), positions.back())) {
+        knots.pop_back();
+        positions.pop_back();
+    }
+}
+
+// The four control points of a span's segment: neighbours wrap round a
+// loop; an open curve's ends have their reflected end points.
+void Fit::controls(size_t span, std::vector<Vec3>& four) const
+{
+    const size_t k = positions.size();
+    four.clear();
+    if (closed) {
+        for (size_t offset = k - 1; offset <= k + 2; ++offset)
+            four.push_back(positions[(span + offset) % k]);
+        return;
+    }
+    four.push_back(span == 0 ? reflected(positions[0], positions[1]) : positions[span - 1]);
+    four.push_back(positions[span]);
+    four.push_back(positions[span + 1]);
+    four.push_back(span + 2 < k ? positions[span + 2] : reflected(positions[k - 1], positions[k - 2]));
+}
+
+SpanMeasure Fit::measure(size_t span) const
+{
+    std::vector<Vec3> four, drawn;
+    controls(span, four);
+    drawn.push_back(four[1]);
+    sampleSegment(four, 3, level, kPiecesPerSegment, drawn);
+    const size_t samples = samplesIn(span);
+    SpanMeasure result;
+    double worstInput = -1;
+    for (size_t k = 0; k < samples; ++k) {
+        double nearest = std::numeric_limits<double>::infinity();
+        for (size_t v = 1; v < drawn.size(); ++v)
+            nearest = std::min(nearest, distanceToEdge(sample(span, k), at(drawn[v - 1]), at(drawn[v])));
+        if (nearest > worstInput) {
+            worstInput = nearest;
+            result.split = k;
+        }
+    }
+    double worstDrawn = 0;
+    for (const Vec3& vertex : drawn) {
+        double nearest = std::hypot(vertex.pos[0] - sample(span, 0).x, vertex.pos[1] - sample(span, 0).y);
+        for (size_t k = 1; k < samples; ++k)
+            nearest = std::min(nearest, distanceToEdge(at(vertex), sample(span, k - 1), sample(span, k)));
+        worstDrawn = std::max(worstDrawn, nearest);
+    }
+    result.error = std::max(worstInput, worstDrawn);
+    // Split where it strays most, but not near the span's ends: a uniform
+    // Catmull-Rom curve overshoots where neighbouring spans differ much in length.
+    result.split = std::clamp(result.split, samples / 4, samples - 1 - samples / 4);
+    result.canSplit = samples > 2;
+    result.split = (knots[span] + result.split) % count;
+    return result;
+}
+
+// Starts from the ends (a loop: its start, and two more points a third of
+// the way round unless it has a corner) and the corners.
+std::vector<size_t> firstKnots(size_t count, const std::vector<size_t>& corners, bool closed)
+{
+    std::vector<size_t> knots{0};
+    for (const size_t corner : corners)
+        if (corner < count)
+            knots.push_back(corner);
+    if (!closed)
+        knots.push_back(count - 1);
+    else if (knots.size() < 2)
+        knots.insert(knots.end(), {count / 3, 2 * count / 3});
+    return knots;
+}
+
+}  // namespace
+
+std::vector<Vec3> openCurvePoints(const std::vector<Vec3>& through)
+{
+    if (through.size() < 2)
+        return through;
+    std::vector<Vec3> points{reflected(through[0], through[1])};
+    points.insert(points.end(), through.begin(), through.end());
+    points.push_back(reflected(through.back(), through[through.size() - 2]));
+    return points;
+}
+
+std::vector<Vec3> loopCurvePoints(const std::vector<Vec3>& through)
+{
+    const size_t n = through.size();
+    if (n < 4)
+        return through;
+    std::vector<Vec3> points{through[n - 1]};
+    points.insert(points.end(), through.begin(), through.end());
+    points.insert(points.end(), through.begin(), through.begin() + 2);
+    return points;
+}
+
+float asSaved(double coordinate)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%0.4f", static_cast<double>(static_cast<float>(coordinate)));
+    return std::strtof(text, nullptr);
+}
+
+std::vector<Vec3> fitCurve(const std::vector<FitPoint>& line, const std::vector<size_t>& corners, bool closed,
+                           double tolerance, int level)
+{
+    if (line.empty())
+        return {};
+    closed = closed && line.size() > 1;
+    Fit fit(line, closed, level);
+    const size_t count = closed ? line.size() - 1 : line.size();
+    fit.setKnots(firstKnots(count, corners, closed));
+    std::vector<char> good(fit.spans(), 0);
+    for (int round = 0; round < kMostRounds && fit.knots.size() > 1; ++round) {
+        std::vector<size_t> added;
+        std::vector<char> split(fit.spans(), 0);
+        for (size_t span = 0; span < fit.spans(); ++span) {
+            if (good[span])
+                continue;
+            const SpanMeasure measured = fit.measure(span);
+            if (measured.error > tolerance && measured.canSplit) {
+                added.push_back(measured.split);
+                split[span] = 1;
+            } else {
+                good[span] = 1;
+            }
+        }
+        if (added.empty())
+            break;
+        // A new knot changes the segments of its span's neighbours too; the
+        // spans it leaves alone keep what was measured, by their two knots.
+        std::map<std::pair<size_t, size_t>, char> kept;
+        const size_t spans = fit.spans();
+        for (size_t span = 0; span < spans; ++span) {
+            const bool touched = split[span] || split[(span + 1) % spans] || split[(span + spans - 1) % spans];
+            if (good[span] && !touched && spans >= 8)
+                kept[{fit.knots[span], fit.knots[(span + 1) % fit.knots.size()]}] = 1;
+        }
+        std::vector<size_t> knots = fit.knots;
+        knots.insert(knots.end(), added.begin(), added.end());
+        fit.setKnots(knots);
+        good.assign(fit.spans(), 0);
+        for (size_t span = 0; span < fit.spans(); ++span)
+            good[span] = kept.count({fit.knots[span], fit.knots[(span + 1) % fit.knots.size()]}) ? 1 : 0;
+    }
+    return closed ? loopCurvePoints(fit.through()) : openCurvePoints(fit.through());
+}
+
+FitError fitError(const std::vector<FitPoint>& line, const std::vector<Vec3>& points, int level)
+{
+    Nodes curve;
+    curve.controlPoints = points;
+    std::vector<Vec3> drawn;
+    sampleCurve(curve, level, kPiecesPerSegment, drawn);
+    FitError error;
+    for (const FitPoint& p : line) {
+        double nearest = std::numeric_limits<double>::infinity();
+        for (size_t v = 1; v < drawn.size(); ++v)
+            nearest = std::min(nearest, distanceToEdge(p, at(drawn[v - 1]), at(drawn[v])));
+        if (drawn.size() == 1)
+            nearest = std::hypot(p.x - drawn[0].pos[0], p.y - drawn[0].pos[1]);
+        error.inputToCurve = std::max(error.inputToCurve, nearest);
+    }
+    for (const Vec3& vertex : drawn) {
+        double nearest = std::hypot(vertex.pos[0] - line[0].x, vertex.pos[1] - line[0].y);
+        for (size_t k = 1; k < line.size(); ++k)
+            nearest = std::min(nearest, distanceToEdge(at(vertex), line[k - 1], line[k]));
+        error.curveToInput = std::max(error.curveToInput, nearest);
+    }
+    return error;
+}

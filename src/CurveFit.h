@@ -1,0 +1,49 @@
+// Turning a drawn line back into control points: the inverse of the curve
+// sampler, measured with the sampler itself, so that what the editor draws
+// from the result is what was measured.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "Vec3.h"
+
+// A level file stores no closure, so a curve's points must make the editor
+// draw it as meant: through A..Z open, with one end point before A and one
+// after Z (each end reflected through its neighbour, so the line leaves the
+// ends along their chords); one point alone is a one-point curve.
+std::vector<Vec3> openCurvePoints(const std::vector<Vec3>& through);
+
+// A loop through P0..Pn-1: fewer than four points are a loop as they are;
+// more are written Pn-1, P0, ..., Pn-1, P0, P1, drawn open round the loop.
+std::vector<Vec3> loopCurvePoints(const std::vector<Vec3>& through);
+
+// A position as a level file keeps it: rounded to four decimals and read
+// back as a float.
+float asSaved(double coordinate);
+
+struct FitPoint {
+    double x;
+    double y;
+};
+
+// The most any input point lies from the drawn line, and any drawn vertex
+// from the input line, for the control points as the editor draws them.
+struct FitError {
+    double inputToCurve = 0;
+    double curveToInput = 0;
+};
+
+// Control points (as openCurvePoints or loopCurvePoints give them, rounded as
+// saved) whose curve, drawn as the editor draws it, lies within `tolerance`
+// of the polyline `line` both ways, with few points: it starts from the ends
+// and the corners (indices into `line`, kept as control points) and adds the
+// input point where the drawn line strays most until every span is within
+// the tolerance. `line` should be dense: its points no farther apart than
+// half the tolerance. A closed line's last point is its first.
+std::vector<Vec3> fitCurve(const std::vector<FitPoint>& line, const std::vector<size_t>& corners, bool closed,
+                           double tolerance, int level);
+
+// The two-way distance of `line` from the curve of `points` as drawn; for
+// tests and reports.
+FitError fitError(const std::vector<FitPoint>& line, const std::vector<Vec3>& points, int level);

@@ -1,0 +1,76 @@
+#include "Import.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "Splines.h"
+
+Imported::~Imported()
+{
+    freeLevels(levels);
+}
+
+void lineAndColumn(const std::string& text, size_t offset, long& line, long& column)
+{
+    offset = std::min(offset, text.size());
+    line = 1 + std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n');
+    const size_t lineStart = offset == 0 ? std::string::npos : text.rfind('\n', offset - 1);
+    column = static_cast<long>(offset - (lineStart == std::string::npos ? 0 : lineStart + 1)) + 1;
+}
+
+namespace {
+
+bool outsideTheSquare(const std::vector<float>& xy)
+{
+    return std::any_of(xy.begin(), xy.end(), [](float v) { return std::fabs(v) > 5.0f; });
+}
+
+// Empty curves before the first with points and after the last can't be
+// stored: the editor fills an empty curve 0 with its default square and a
+// reload drops trailing ones.
+void dropEmptyEnds(std::vector<ImportedCurve>& curves, size_t level, Imported& imported)
+{
+    const auto filled = [](const ImportedCurve& c) { return !c.xy.empty(); };
+    const auto first = std::find_if(curves.begin(), curves.end(), filled);
+    const auto last = std::find_if(curves.rbegin(), curves.rend(), filled).base();
+    for (auto c = curves.begin(); c != curves.end(); ++c)
+        if (c < first || c >= last)
+            imported.say(ImportMessage::Changed, c->offset,
+                         "empty curve " + std::to_string(c - curves.begin()) + " of level " + std::to_string(level) +
+                             ": a level file can't keep it there, dropped");
+    curves = std::vector<ImportedCurve>(first, last);
+}
+
+}  // namespace
+
+void buildLevels(std::vector<ImportedLevel>& found, Imported& imported)
+{
+    for (size_t index = 0; index < found.size(); ++index) {
+        ImportedLevel& level = found[index];
+        const size_t number = imported.levels.size();
+        if (std::all_of(level.curves.begin(), level.curves.end(), [](const ImportedCurve& c) { return c.xy.empty(); })) {
+            imported.say(ImportMessage::Changed, level.offset,
+                         "input level " + std::to_string(index) +
+                             " has no points: a level file can't keep an empty level, dropped");
+            continue;
+        }
+        dropEmptyEnds(level.curves, number, imported);
+        Splines* const made = new Splines;
+        made->level = static_cast<int>(number);
+        made->levelCurves.clear();
+        for (const ImportedCurve& curve : level.curves) {
+            Nodes nodes;
+            for (size_t k = 0; k + 1 < curve.xy.size(); k += 2)
+                nodes.controlPoints.emplace_back(curve.xy[k], curve.xy[k + 1], static_cast<float>(number));
+            if (outsideTheSquare(curve.xy))
+                imported.say(ImportMessage::Note, curve.offset,
+                             "curve " + std::to_string(made->levelCurves.size()) + " of level " +
+                                 std::to_string(number) +
+                                 " has points outside the -5..5 square: kept, but the editor can't pick them");
+            made->levelCurves.push_back(nodes);
+        }
+        imported.levels.push_back(made);
+    }
+    if (imported.levels.empty())
+        imported.say(ImportMessage::Changed, 0, "nothing to import: no level has a point, nothing written");
+}

@@ -1,0 +1,75 @@
+// Layouts from other programs: JSON documents of the export's schema and SVG
+// drawings, turned into levels the editor loads as they were meant to look.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class Splines;
+
+// The default fit: a tenth of a pixel of the editor's 640-pixel-wide window
+// (10 level units across), in level units.
+constexpr double kDefaultTolerance = 0.1 * 10.0 / 640.0;
+
+// Something the import says about its input, at a byte offset of the text.
+struct ImportMessage {
+    enum Kind {
+        Changed,  // dropped or changed: the import exits 1
+        Note,     // said, nothing lost
+    };
+    Kind kind;
+    size_t offset;
+    std::string what;
+};
+
+// What an import made of a document. `fatal` set: the document can't be read
+// at all (nothing is written), at `fatalOffset`.
+struct Imported {
+    std::vector<Splines*> levels;  // owned
+    std::vector<ImportMessage> messages;
+    std::string fatal;
+    size_t fatalOffset = 0;
+
+    Imported() = default;
+    Imported(const Imported&) = delete;
+    Imported& operator=(const Imported&) = delete;
+    ~Imported();
+
+    void say(ImportMessage::Kind kind, size_t offset, const std::string& what)
+    {
+        messages.push_back(ImportMessage{kind, offset, what});
+    }
+    bool fail(size_t offset, const std::string& what)
+    {
+        fatal = what;
+        fatalOffset = offset;
+        return false;
+    }
+};
+
+// One level's curves as the import found them, before they become levels.
+struct ImportedCurve {
+    std::vector<float> xy;  // x0, y0, x1, y1, ... as the editor holds them
+    size_t offset;          // where the curve's element starts
+};
+struct ImportedLevel {
+    std::vector<ImportedCurve> curves;
+    size_t offset;
+};
+
+// Makes the editor's levels, level i at z = i, saying what it must drop:
+// a level without points, and empty curves before a level's first points or
+// after its last (the editor can't store those); points outside the -5..5
+// square are kept and said.
+void buildLevels(std::vector<ImportedLevel>& found, Imported& imported);
+
+// The export's JSON document: control points come back as the same floats.
+void importJson(const std::string& text, Imported& imported);
+
+// An SVG drawing: layers are levels, every subpath a curve fitted within the
+// tolerance (exactly where its Béziers are Catmull-Rom segments).
+void importSvg(const std::string& text, double tolerance, Imported& imported);
+
+// Line and column (from 1, columns in bytes) of a byte offset.
+void lineAndColumn(const std::string& text, size_t offset, long& line, long& column);

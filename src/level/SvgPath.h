@@ -1,0 +1,69 @@
+// SVG path data and transform lists: pure functions from text to geometry,
+// each with the place of the first error. Coordinates stay in user units.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct Point2 {
+    double x;
+    double y;
+};
+
+// x' = a x + c y + e, y' = b x + d y + f, as SVG's matrix(a b c d e f).
+struct Affine {
+    double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+};
+Affine compose(const Affine& outer, const Affine& inner);  // outer after inner
+Point2 apply(const Affine& m, Point2 p);
+
+// One drawn piece of a path, in absolute user units.
+struct PathSegment {
+    enum Kind { Line, Quadratic, Cubic, Arc };
+    Kind kind;
+    Point2 p[4];  // Line: p[0], p[1]; Quadratic: p[0..2]; Cubic: p[0..3]; Arc: p[0] start, p[1] end
+    // Arc only, in centre form (SVG 1.1 implementation notes, F.6.5), radii
+    // already corrected (F.6.6); an arc with a zero radius is given as a Line.
+    Point2 centre;
+    double rx, ry, phi;       // phi in radians
+    double theta, deltaTheta; // start angle and sweep, radians
+};
+
+struct Subpath {
+    Point2 start;  // the first point, also of a subpath without segments
+    std::vector<PathSegment> segments;
+    bool closed = false;  // ended by Z/z (the closing line, if not of zero length, is one more Line segment)
+};
+
+// Where parsing stopped: the byte offset into the text and what was wrong.
+struct ParseError {
+    size_t offset = 0;
+    std::string what;  // empty when there was no error
+};
+
+// Parses path data. On an error it keeps everything before the offending
+// command (as SVG renderers do) and says where it stopped. Stops with the
+// error "more than N segments" once maxSegments segments were made.
+// A subpath that is only a moveto has no segments and is not returned;
+// "M1 1 Z" gives one closed subpath with no segments (a zero-length closed
+// path: the caller draws it as a dot, so it counts as one segment against
+// maxSegments).
+std::vector<Subpath> parsePathData(const std::string& text, size_t maxSegments, ParseError& error);
+
+// Parses a transform list (matrix, translate, scale, rotate with optional centre,
+// skewX, skewY; separated by whitespace and/or commas) into one matrix, applied
+// right to left as SVG does. On an error returns false with the place; the
+// caller then ignores the attribute (as renderers do: an invalid transform disables the element
+// in SVG 2, but here the caller decides).
+bool parseTransform(const std::string& text, Affine& result, ParseError& error);
+
+// Parses a list of numbers as in `points="..."` of polyline/polygon and `viewBox`.
+// On an error keeps the numbers before it.
+std::vector<double> parseNumberList(const std::string& text, ParseError& error);
+
+// Parses one length like "10", "2.5mm", "3in", "12pt", "1pc", "4cm", "5px" into user units
+// (px: 96 per inch). Percentages and anything else give false.
+bool parseLength(const std::string& text, double& value);
+
+// The point of a segment at parameter t in 0..1 (arcs by angle, exactly).
+Point2 pointAt(const PathSegment& segment, double t);

@@ -1,0 +1,153 @@
+// The importers and the fit on the GL-free core: what the exporter writes
+// comes back as exactly the levels it was written from, and a fitted line is
+// drawn within the tolerance of its input, with few points.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "CurveFit.h"
+#include "Export.h"
+#include "Import.h"
+#include "LevelFile.h"
+#include "Splines.h"
+
+namespace {
+
+struct Levels {
+    std::vector<Splines*> list;
+    ~Levels() { freeLevels(list); }
+};
+
+enum Writing { kLevelFile, kSvg, kJson };
+
+std::string written(const std::vector<Splines*>& levels, Writing writing)
+{
+    char* text = nullptr;
+    size_t size = 0;
+    FILE* const out = open_memstream(&text, &size);
+    if (writing == kLevelFile)
+        writeLevels(out, levels);
+    else
+        (writing == kSvg ? exportSvg : exportJson)(out, levels, ExportOptions());
+    std::fclose(out);
+    const std::string result(text, size);
+    std::free(text);
+    return result;
+}
+
+// A random layout as a level file: a few levels of a few curves (some empty,
+// which a reload keeps only between curves with points), coordinates of
+// four decimals mostly inside the square.
+std::string randomLayout(std::mt19937& random)
+{
+    std::uniform_int_distribution<int> count(0, 6), coordinate(-60000, 60000);
+    std::string text;
+    for (int level = 0, levels = 1 + count(random) / 2; level < levels; ++level) {
+        std::string structure, lines;
+        int number = 0;
+        for (int curve = 0, curves = 1 + count(random) / 2; curve < curves; ++curve) {
+            structure += "( ";
+            for (int k = count(random); k > 0; --k, ++number) {
+                structure += std::to_string(number) + " ";
+                char line[96];
+                std::snprintf(line, sizeof line, "%d %.4f %.4f %d\n", number, coordinate(random) / 10000.0,
+                              coordinate(random) / 10000.0, level);
+                lines += line;
+            }
+            structure += ")";
+        }
+        text += structure + "\n" + lines + "\n";
+    }
+    return text;
+}
+
+// `export --json FILE | import` and `export --svg FILE | import` give
+// exactly `format FILE`, closed loops and empty curves between included.
+TEST(Import, ExportsComeBackAsFormatWritesThem)
+{
+    std::mt19937 random(20261207);
+    for (int trial = 0; trial < 2000; ++trial) {
+        const std::string file = randomLayout(random);
+        FILE* const in = fmemopen(const_cast<char*>(file.data()), file.size(), "r");
+        Levels read;
+        readLevels(in, read.list);
+        std::fclose(in);
+        settleAsTheEditorDoes(read.list);
+        const std::string formatted = written(read.list, kLevelFile);
+        for (const bool svg : {false, true}) {
+            const std::string document = written(read.list, svg ? kSvg : kJson);
+            Imported imported;
+            if (svg)
+                importSvg(document, kDefaultTolerance, imported);
+            else
+                importJson(document, imported);
+            ASSERT_EQ(imported.fatal, "") << document;
+            ASSERT_EQ(written(imported.levels, kLevelFile), formatted) << (svg ? "SVG\n" : "JSON\n") << file;
+        }
+    }
+}
+
+std::vector<FitPoint> polyline(const std::vector<FitPoint>& corners, double spacing, std::vector<size_t>* joins)
+{
+    std::vector<FitPoint> line{corners[0]};
+    for (size_t k = 1; k < corners.size(); ++k) {
+        const FitPoint a = corners[k - 1], b = corners[k];
+        const int pieces = std::max(1, static_cast<int>(std::ceil(std::hypot(b.x - a.x, b.y - a.y) / spacing)));
+        for (int piece = 1; piece <= pieces; ++piece)
+            line.push_back(FitPoint{a.x + (b.x - a.x) * piece / pieces, a.y + (b.y - a.y) * piece / pieces});
+        if (joins && k + 1 < corners.size())
+            joins->push_back(line.size() - 1);
+    }
+    return line;
+}
+
+std::vector<FitPoint> traced(double (*x)(double), double (*y)(double), int samples)
+{
+    std::vector<FitPoint> line;
+    for (int k = 0; k <= samples; ++k)
+        line.push_back(FitPoint{x(static_cast<double>(k) / samples), y(static_cast<double>(k) / samples)});
+    return line;
+}
+
+// Smooth lines, corners, a lone point and a line there and back all come out
+// within the tolerance both ways, with about as many points as they need.
+TEST(CurveFit, DrawnWithinTheToleranceWithFewPoints)
+{
+    const double tolerance = kDefaultTolerance, spacing = tolerance / 2;
+    std::vector<size_t> squareCorners, zigzagCorners, turn;
+    const struct {
+        const char* name;
+        std::vector<FitPoint> line;
+        std::vector<size_t> corners;
+        bool closed;
+        size_t most;  // control points
+    } cases[] = {
+        {"circle", traced([](double t) { return 3 * std::cos(2 * M_PI * t); },
+                          [](double t) { return 3 * std::sin(2 * M_PI * t); }, 8000),
+         {}, true, 130},
+        {"sine", traced([](double t) { return -4 + 8 * t; }, [](double t) { return std::sin(24 * t - 12); }, 8000),
+         {}, false, 200},
+        {"square", polyline({{-2, -2}, {2, -2}, {2, 2}, {-2, 2}, {-2, -2}}, spacing, &squareCorners), squareCorners,
+         true, 50},
+        {"zigzag", polyline({{-4, 0}, {-3, 1}, {-2, 0}, {-1, 1}, {0, 0}}, spacing, &zigzagCorners), zigzagCorners,
+         false, 40},
+        {"straight", polyline({{-4, 0}, {4, 1}}, spacing, nullptr), {}, false, 4},
+        {"there and back", polyline({{0, 0}, {1, 0}, {0, 0}}, spacing, &turn), turn, true, 2},
+        {"one point", {{1, 1}, {1, 1}}, {}, false, 1},
+    };
+    for (const auto& c : cases) {
+        const std::vector<Vec3> points = fitCurve(c.line, c.corners, c.closed, tolerance, 0);
+        const FitError error = fitError(c.line, points, 0);
+        EXPECT_LE(error.inputToCurve, tolerance) << c.name;
+        EXPECT_LE(error.curveToInput, tolerance) << c.name;
+        EXPECT_LE(points.size(), c.most) << c.name;
+        EXPECT_GE(points.size(), c.most / 3) << c.name;
+    }
+}
+
+}  // namespace
