@@ -1,6 +1,7 @@
 #include "CurveFit.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -37,10 +38,13 @@ Vec3 saved(FitPoint p, int level)
     return Vec3(asSaved(p.x), asSaved(p.y), static_cast<float>(level));
 }
 
+// Kept within the float range, which a level file can hold.
 Vec3 reflected(const Vec3& end, const Vec3& neighbour)
 {
-    return Vec3(asSaved(2.0 * end.pos[0] - neighbour.pos[0]), asSaved(2.0 * end.pos[1] - neighbour.pos[1]),
-                end.pos[2]);
+    const auto beyond = [&](int axis) {
+        return asSaved(std::clamp(2.0 * end.pos[axis] - neighbour.pos[axis], -double(FLT_MAX), double(FLT_MAX)));
+    };
+    return Vec3(beyond(0), beyond(1), end.pos[2]);
 }
 
 bool samePlace(const Vec3& a, const Vec3& b)
@@ -70,6 +74,12 @@ public:
     void setKnots(std::vector<size_t> chosen);
     size_t spans() const { return closed ? knots.size() : knots.size() - 1; }
     SpanMeasure measure(size_t span) const;
+    // The middle of a span, or none (0) when it has no point inside.
+    size_t middle(size_t span) const
+    {
+        const size_t samples = samplesIn(span);
+        return samples > 2 ? (knots[span] + samples / 2) % count : 0;
+    }
     std::vector<Vec3> through() const { return positions; }
 
 private:
@@ -160,7 +170,7 @@ std::vector<size_t> firstKnots(size_t count, const std::vector<size_t>& corners,
 {
     std::vector<size_t> knots{0};
     for (const size_t corner : corners)
-        if (corner < count)
+        if (corner > 0 && corner < count)
             knots.push_back(corner);
     if (!closed)
         knots.push_back(count - 1);
@@ -211,24 +221,40 @@ std::vector<Vec3> fitCurve(const std::vector<FitPoint>& line, const std::vector<
     std::vector<char> good(fit.spans(), 0);
     for (int round = 0; round < kMostRounds && fit.knots.size() > 1; ++round) {
         std::vector<size_t> added;
-        std::vector<char> split(fit.spans(), 0);
-        for (size_t span = 0; span < fit.spans(); ++span) {
+        const size_t spans = fit.spans();
+        std::vector<char> split(spans, 0), stuck(spans, 0);
+        for (size_t span = 0; span < spans; ++span) {
             if (good[span])
                 continue;
             const SpanMeasure measured = fit.measure(span);
-            if (measured.error > tolerance && measured.canSplit) {
+            if (measured.error <= tolerance) {
+                good[span] = 1;
+            } else if (measured.canSplit) {
                 added.push_back(measured.split);
                 split[span] = 1;
             } else {
-                good[span] = 1;
+                stuck[span] = 1;
             }
         }
+        // A span too short to split strays by its knots' tangents, which
+        // its longer neighbours set: halve those.
+        for (size_t span = 0; span < spans; ++span)
+            for (const long offset : {-1L, 1L}) {
+                const long side = static_cast<long>(span) + offset;
+                if (!stuck[span] || (!closed && (side < 0 || side >= static_cast<long>(spans))))
+                    continue;
+                const size_t neighbour = static_cast<size_t>((side + static_cast<long>(spans)) % static_cast<long>(spans));
+                const size_t middle = fit.middle(neighbour);
+                if (!split[neighbour] && middle != 0) {
+                    added.push_back(middle);
+                    split[neighbour] = 1;
+                }
+            }
         if (added.empty())
             break;
         // A new knot changes the segments of its span's neighbours too; the
         // spans it leaves alone keep what was measured, by their two knots.
         std::map<std::pair<size_t, size_t>, char> kept;
-        const size_t spans = fit.spans();
         for (size_t span = 0; span < spans; ++span) {
             const bool touched = split[span] || split[(span + 1) % spans] || split[(span + spans - 1) % spans];
             if (good[span] && !touched && spans >= 8)

@@ -3,6 +3,7 @@
 // is checked against the schema as it goes by, and named by its JSON Pointer.
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
@@ -80,10 +81,13 @@ public:
     bool boolean(bool value) override;
     bool number_integer(number_integer_t value) override
     {
-        return number(value == 0 && negativeZero() ? -0.0 : static_cast<double>(value), nullptr);
+        return number(value == 0 && negativeZero() ? -0.0 : static_cast<double>(value), std::to_string(value), false);
     }
-    bool number_unsigned(number_unsigned_t value) override { return number(static_cast<double>(value), nullptr); }
-    bool number_float(number_float_t value, const string_t& spelled) override { return number(value, &spelled); }
+    bool number_unsigned(number_unsigned_t value) override
+    {
+        return number(static_cast<double>(value), std::to_string(value), false);
+    }
+    bool number_float(number_float_t value, const string_t& spelled) override { return number(value, spelled, true); }
     bool string(string_t& value) override;
     bool binary(binary_t&) override { return wrong("binary data"); }
     bool start_object(std::size_t) override;
@@ -97,7 +101,7 @@ public:
         std::string what = error.what();
         const size_t colon = what.find(": ", what.find("parse error"));
         what = colon == std::string::npos ? what : what.substr(colon + 2);
-        return imported.fail(position > 0 ? position - 1 : 0, "not JSON: " + what);
+        return imported.fail(std::min(position > 0 ? position - 1 : 0, text.size()), "not JSON: " + what);
     }
 
 private:
@@ -122,7 +126,7 @@ private:
     Node expected();
     bool wrong(const std::string& found);
     bool refuse(const std::string& what) { return imported.fail(here(), pointer() + ": " + what); }
-    bool number(double value, const std::string* spelled);
+    bool number(double value, const std::string& spelled, bool fraction);
     bool keyOf(const Key* keys, size_t count, const std::string& name);
     void endCurve(size_t offset);
 };
@@ -207,14 +211,14 @@ bool Reader::string(string_t& value)
 }
 
 // Coordinates as the same floats the exporter wrote: read from their text.
-bool Reader::number(double value, const std::string* spelled)
+bool Reader::number(double value, const std::string& spelled, bool fraction)
 {
     const Node node = expected();
     const bool whole = std::floor(value) == value;
     if (node == kCoordinate) {
         if (coordinates == 2)
             return refuse("a point has two coordinates, x and y");
-        const float coordinate = spelled ? std::strtof(spelled->c_str(), nullptr) : static_cast<float>(value);
+        const float coordinate = fraction ? std::strtof(spelled.c_str(), nullptr) : static_cast<float>(value);
         if (std::isinf(coordinate))
             return refuse("beyond the float range");
         point[coordinates++] = coordinate;
@@ -222,10 +226,10 @@ bool Reader::number(double value, const std::string* spelled)
         if (stack.back().index > 1 || value != (stack.back().index == 0 ? -5 : 5))
             return wrong("another extent");
     } else if (!((node == kSamplesPerSegment && whole && value >= 1) || (node == kLevelNumber && whole && value >= 0))) {
-        return wrong("the number " + (spelled ? *spelled : std::to_string(static_cast<long long>(value))));
+        return wrong("the number " + spelled);
     } else if (node == kLevelNumber && value != static_cast<double>(levels.size() - 1)) {
         imported.say(ImportMessage::Changed, here(),
-                     pointer() + ": level number " + std::to_string(static_cast<long long>(value)) +
+                     pointer() + ": level number " + spelled +
                          " at index " + std::to_string(levels.size() - 1) + ": the index is used");
     }
     advance(stack);

@@ -22,7 +22,7 @@ namespace {
 // What one drawing may make at most: beyond it the rest is not read.
 const size_t kMostSegments = 500000;
 const size_t kMostElements = 1000000;
-const size_t kMostSamplesPerCurve = 4000000;
+const size_t kMostSamples = 1000000;  // dense points of all curves: beyond, they thin out
 const int kMostUseNesting = 32;
 const double kCornerCosine = std::cos(5.0 * M_PI / 180.0);  // a turn sharper than 5 degrees
 const int kFloatSearch = 64;  // ulps tried around an end point recovered from a Bézier
@@ -519,21 +519,19 @@ bool turns(Point2 before, Point2 after)
 }
 
 // The subpath as dense points in level units, and where it turns sharply.
-bool denseLine(const Subpath& subpath, const Affine& m, double tolerance, std::vector<FitPoint>& line,
+bool denseLine(const Subpath& subpath, const Affine& m, double spacing, std::vector<FitPoint>& line,
                std::vector<size_t>& corners)
 {
-    double total = 0;
-    for (const PathSegment& s : subpath.segments)
-        total += lengthOf(s, m);
-    const double spacing = std::max(tolerance / 2, total / kMostSamplesPerCurve);
     const Point2 start = place(m, subpath.start);
     line.assign(1, FitPoint{start.x, start.y});
     for (size_t j = 0; j < subpath.segments.size(); ++j) {
         const PathSegment& s = subpath.segments[j];
         if (j > 0 && turns(direction(subpath.segments[j - 1], m, true), direction(s, m, false)))
             corners.push_back(line.size() - 1);
-        const double length = lengthOf(s, m);
-        const size_t pieces = std::max<size_t>(1, static_cast<size_t>(std::ceil(length / spacing)));
+        const double wanted = std::ceil(lengthOf(s, m) / spacing);
+        if (!(wanted < static_cast<double>(kMostSamples)))
+            return false;  // beyond the float range, or not a number at all
+        const size_t pieces = std::max<size_t>(1, static_cast<size_t>(wanted));
         for (size_t k = 1; k <= pieces; ++k) {
             const Point2 p = place(m, pointAt(s, static_cast<double>(k) / pieces));
             if (!std::isfinite(p.x) || !std::isfinite(p.y) || std::fabs(p.x) > 1e30 || std::fabs(p.y) > 1e30)
@@ -554,7 +552,8 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
     pugi::xml_document document;
     const pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size(), pugi::parse_default);
     if (!parsed) {
-        imported.fail(static_cast<size_t>(parsed.offset), std::string("not XML: ") + parsed.description());
+        const size_t at = std::min(static_cast<size_t>(std::max<ptrdiff_t>(parsed.offset, 0)), text.size());
+        imported.fail(at, std::string("not XML: ") + parsed.description());
         return;
     }
     const pugi::xml_node root = document.document_element();
@@ -571,6 +570,14 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
                       "the drawing has neither a viewBox nor a width and height to place it by");
         return;
     }
+    // Points half the tolerance apart, unless the drawing is too long for
+    // that: then as many as an import keeps, spread evenly.
+    double length = 0;
+    for (const Shape& shape : walk.shapes)
+        for (const Subpath& subpath : shape.subpaths)
+            for (const PathSegment& segment : subpath.segments)
+                length += lengthOf(segment, compose(view, shape.transform));
+    const double spacing = std::max(tolerance / 2, length / kMostSamples);
     std::vector<ImportedLevel> levels;
     for (const size_t offset : walk.levelOffsets)
         levels.push_back(ImportedLevel{{}, offset});
@@ -581,7 +588,7 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
             std::vector<FitPoint> line;
             std::vector<size_t> corners;
             const bool exact = exactPoints(subpath.segments, subpath.closed, m, points);
-            if (!exact && !denseLine(subpath, m, tolerance, line, corners)) {
+            if (!exact && !denseLine(subpath, m, spacing, line, corners)) {
                 imported.say(ImportMessage::Changed, shape.offset, "a subpath beyond the float range: not imported");
                 continue;
             }

@@ -83,16 +83,17 @@ def sample(shape, m, tolerance):
 
 def drawn_levels(path):
     """Each level's curves as the editor draws them, as polylines."""
-    levels, points = [], {}
+    levels, points = [], None  # points: None while a structure line is due
     for number, raw in enumerate(open(path, encoding="utf-8"), 1):
         fields = raw.split()
-        if raw.startswith("("):
-            levels.append([[int(v) for v in g.split()] for g in re.findall(r"\(([^)]*)\)", raw)])
+        if points is None and (not fields or raw.startswith("(")):  # blank: a level without curves
             points = {}
-            levels[-1].append(points)  # filled by the point lines below
-        elif len(fields) == 4 and levels:
+            levels.append([[int(v) for v in g.split()] for g in re.findall(r"\(([^)]*)\)", raw)] + [points])
+        elif points is not None and len(fields) == 4:
             points[int(fields[0])] = (float(fields[1]), float(fields[2]))
-        elif fields:
+        elif points is not None and not fields:
+            points = None
+        else:
             sys.exit(f"{path}:{number}: neither a structure nor a point line")
     try:
         return [[draw([level[-1][k] for k in curve]) for curve in level[:-1]] for level in levels]
@@ -121,16 +122,14 @@ class Grid:
 
     def __init__(self, lines, cell):
         self.cell, self.cells, self.segs = cell, {}, []
-        for line in lines:
+        for line in filter(None, lines):
             self.segs += zip(line, line[1:]) if len(line) > 1 else [(line[0], line[0])]
         for index, ((x0, y0), (x1, y1)) in enumerate(self.segs):
             n = int(math.hypot(x1 - x0, y1 - y0) / cell) + 1  # pieces no longer than a cell
-            keys = set()
-            for k in range(n):
-                ax, ay, bx, by = (x0 + (x1 - x0) * k / n, y0 + (y1 - y0) * k / n,
-                                  x0 + (x1 - x0) * (k + 1) / n, y0 + (y1 - y0) * (k + 1) / n)
-                keys.update((i, j) for i in range(math.floor(min(ax, bx) / cell), math.floor(max(ax, bx) / cell) + 1)
-                            for j in range(math.floor(min(ay, by) / cell), math.floor(max(ay, by) / cell) + 1))
+            ends = [(math.floor((x0 + (x1 - x0) * k / n) / cell), math.floor((y0 + (y1 - y0) * k / n) / cell))
+                    for k in range(n + 1)]
+            keys = {(i, j) for (i0, j0), (i1, j1) in zip(ends, ends[1:])
+                    for i in range(min(i0, i1), max(i0, i1) + 1) for j in range(min(j0, j1), max(j0, j1) + 1)}
             for key in keys:
                 self.cells.setdefault(key, []).append(index)
         self.segs = [(x0, y0, x1 - x0, y1 - y0, 1 / max((x1 - x0) ** 2 + (y1 - y0) ** 2, 1e-300))

@@ -1,0 +1,52 @@
+// What every import must give, whatever the document: nothing at all when it
+// can't be read, else levels whose level file the editor reads back without
+// a finding and that format leaves as they are.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "Import.h"
+#include "LevelFile.h"
+#include "Splines.h"
+
+inline void importCheck(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "import fuzzer: %s\n", what);
+        std::abort();
+    }
+}
+
+inline std::string levelFileOf(const std::vector<Splines*>& levels)
+{
+    char* text = nullptr;
+    size_t size = 0;
+    FILE* const out = open_memstream(&text, &size);
+    writeLevels(out, levels);
+    std::fclose(out);
+    const std::string written(text, size);
+    std::free(text);
+    return written;
+}
+
+inline void checkImported(const std::string& text, const Imported& imported)
+{
+    for (const ImportMessage& message : imported.messages)
+        importCheck(message.offset <= text.size() && !message.what.empty(), "message out of place");
+    if (!imported.fatal.empty()) {
+        importCheck(imported.levels.empty() && imported.fatalOffset <= text.size(), "a failed import made levels");
+        return;
+    }
+    const std::string written = levelFileOf(imported.levels);
+    FILE* const in = fmemopen(const_cast<char*>(written.data()), written.size(), "r");
+    std::vector<Splines*> read;
+    const FindingSink none = [](const Finding&) { importCheck(false, "the imported file has findings"); };
+    readLevels(in, read, imported.levels.empty() ? nullptr : &none);
+    std::fclose(in);
+    settleAsTheEditorDoes(read);
+    importCheck(imported.levels.empty() || levelFileOf(read) == written, "format changes the imported file");
+    freeLevels(read);
+}
