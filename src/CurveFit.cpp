@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <map>
-#include <utility>
 
 #include "CurveSampler.h"
 #include "Splines.h"
@@ -25,7 +23,8 @@ double distanceToEdge(FitPoint p, FitPoint a, FitPoint b)
     const double length2 = dx * dx + dy * dy;
     double t = length2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / length2 : 0;
     t = std::clamp(t, 0.0, 1.0);
-    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+    const double ex = p.x - (a.x + t * dx), ey = p.y - (a.y + t * dy);
+    return std::sqrt(ex * ex + ey * ey);
 }
 
 FitPoint at(const Vec3& v)
@@ -72,6 +71,10 @@ public:
     std::vector<Vec3> positions;
 
     void setKnots(std::vector<size_t> chosen);
+    // Adds knots inside spans (`added`, any order); `good` and `touched` are
+    // per span before, `good` per span after: a span left whole and untouched
+    // keeps what it was.
+    void insert(std::vector<size_t> added, std::vector<char>& good, const std::vector<char>& touched);
     size_t spans() const { return closed ? knots.size() : knots.size() - 1; }
     SpanMeasure measure(size_t span) const;
     // The middle of a span, or none (0) when it has no point inside.
@@ -111,6 +114,35 @@ void Fit::setKnots(std::vector<size_t> chosen)
         knots.pop_back();
         positions.pop_back();
     }
+}
+
+void Fit::insert(std::vector<size_t> added, std::vector<char>& good, const std::vector<char>& touched)
+{
+    std::sort(added.begin(), added.end());
+    std::vector<size_t> mergedKnots;
+    std::vector<Vec3> mergedPositions;
+    std::vector<char> mergedGood;
+    size_t next = 0;
+    for (size_t k = 0; k < knots.size(); ++k) {
+        mergedKnots.push_back(knots[k]);
+        mergedPositions.push_back(positions[k]);
+        mergedGood.push_back(k < good.size() && good[k] && !touched[k]);
+        const size_t end = k + 1 < knots.size() ? knots[k + 1] : count;
+        for (; next < added.size() && added[next] < end; ++next) {
+            const Vec3 point = saved(line[added[next]], level);
+            const Vec3& following = k + 1 < knots.size() ? positions[k + 1] : positions[0];
+            if (added[next] <= mergedKnots.back() || samePlace(point, mergedPositions.back()) || samePlace(point, following))
+                continue;
+            mergedGood.back() = 0;
+            mergedKnots.push_back(added[next]);
+            mergedPositions.push_back(point);
+            mergedGood.push_back(0);
+        }
+    }
+    knots.swap(mergedKnots);
+    positions.swap(mergedPositions);
+    mergedGood.resize(spans(), 0);
+    good.swap(mergedGood);
 }
 
 // The four control points of a span's segment: neighbours wrap round a
@@ -158,7 +190,8 @@ SpanMeasure Fit::measure(size_t span) const
     result.error = std::max(worstInput, worstDrawn);
     // Split where it strays most, but not near the span's ends: a uniform
     // Catmull-Rom curve overshoots where neighbouring spans differ much in length.
-    result.split = std::clamp(result.split, samples / 4, samples - 1 - samples / 4);
+    const size_t margin = std::max<size_t>(1, samples / 4);
+    result.split = samples > 2 ? std::clamp(result.split, margin, samples - 1 - margin) : 0;
     result.canSplit = samples > 2;
     result.split = (knots[span] + result.split) % count;
     return result;
@@ -252,20 +285,12 @@ std::vector<Vec3> fitCurve(const std::vector<FitPoint>& line, const std::vector<
             }
         if (added.empty())
             break;
-        // A new knot changes the segments of its span's neighbours too; the
-        // spans it leaves alone keep what was measured, by their two knots.
-        std::map<std::pair<size_t, size_t>, char> kept;
-        for (size_t span = 0; span < spans; ++span) {
-            const bool touched = split[span] || split[(span + 1) % spans] || split[(span + spans - 1) % spans];
-            if (good[span] && !touched && spans >= 8)
-                kept[{fit.knots[span], fit.knots[(span + 1) % fit.knots.size()]}] = 1;
-        }
-        std::vector<size_t> knots = fit.knots;
-        knots.insert(knots.end(), added.begin(), added.end());
-        fit.setKnots(knots);
-        good.assign(fit.spans(), 0);
-        for (size_t span = 0; span < fit.spans(); ++span)
-            good[span] = kept.count({fit.knots[span], fit.knots[(span + 1) % fit.knots.size()]}) ? 1 : 0;
+        // A new knot changes the segments of its span's neighbours too (of
+        // every span, in a loop of few).
+        std::vector<char> touched(spans, 0);
+        for (size_t span = 0; span < spans; ++span)
+            touched[span] = spans < 8 || split[span] || split[(span + 1) % spans] || split[(span + spans - 1) % spans];
+        fit.insert(added, good, touched);
     }
     return closed ? loopCurvePoints(fit.through()) : openCurvePoints(fit.through());
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "Splines.h"
 
@@ -10,12 +11,20 @@ Imported::~Imported()
     freeLevels(levels);
 }
 
-void lineAndColumn(const std::string& text, size_t offset, long& line, long& column)
+void TextPlaces::at(size_t offset, long& line, long& column)
 {
-    offset = std::min(offset, text.size());
-    line = 1 + std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n');
-    const size_t lineStart = offset == 0 ? std::string::npos : text.rfind('\n', offset - 1);
-    column = static_cast<long>(offset - (lineStart == std::string::npos ? 0 : lineStart + 1)) + 1;
+    offset = std::max(std::min(offset, text.size()), walked);
+    for (const char* end; walked < offset; walked = static_cast<size_t>(end - text.data()) + 1) {
+        end = static_cast<const char*>(std::memchr(text.data() + walked, '\n', offset - walked));
+        if (!end) {
+            walked = offset;
+            break;
+        }
+        ++lines;
+        lineStart = static_cast<size_t>(end - text.data()) + 1;
+    }
+    line = lines;
+    column = static_cast<long>(offset - lineStart) + 1;
 }
 
 namespace {

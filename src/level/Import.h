@@ -71,5 +71,16 @@ void importJson(const std::string& text, Imported& imported);
 // tolerance (exactly where its Béziers are Catmull-Rom segments).
 void importSvg(const std::string& text, double tolerance, Imported& imported);
 
-// Line and column (from 1, columns in bytes) of a byte offset.
-void lineAndColumn(const std::string& text, size_t offset, long& line, long& column);
+// Lines and columns (from 1, columns in bytes) of byte offsets asked for in
+// increasing order, in one walk of the text however many are asked.
+class TextPlaces {
+public:
+    explicit TextPlaces(const std::string& text) : text(text) {}
+    void at(size_t offset, long& line, long& column);
+
+private:
+    const std::string& text;
+    size_t walked = 0;
+    long lines = 1;
+    size_t lineStart = 0;
+};

@@ -218,7 +218,9 @@ bool Reader::number(double value, const std::string& spelled, bool fraction)
     if (node == kCoordinate) {
         if (coordinates == 2)
             return refuse("a point has two coordinates, x and y");
-        const float coordinate = fraction ? std::strtof(spelled.c_str(), nullptr) : static_cast<float>(value);
+        // Samples are checked, not kept: only control points need their float.
+        const bool kept = stack.size() > 1 && stack[stack.size() - 2].node == kControlPoints;
+        const float coordinate = !kept ? 0.0f : fraction ? std::strtof(spelled.c_str(), nullptr) : static_cast<float>(value);
         if (std::isinf(coordinate))
             return refuse("beyond the float range");
         point[coordinates++] = coordinate;

@@ -515,11 +515,11 @@ Source sniff(const std::string& text)
     return text[start] == '{' ? kFromJson : text[start] == '<' ? kFromSvg : kSniffed;
 }
 
-void printMessage(const std::string& name, const std::string& text, size_t offset, const char* kind,
+void printMessage(const std::string& name, TextPlaces& places, size_t offset, const char* kind,
                   const std::string& what)
 {
     long line = 0, column = 0;
-    lineAndColumn(text, offset, line, column);
+    places.at(offset, line, column);
     std::fprintf(stderr, "%s:%ld:%ld: %s: %s\n", name.c_str(), line, column, kind, what.c_str());
 }
 
@@ -543,15 +543,17 @@ int importLayout(const Arguments& arguments)
     else
         importSvg(text, arguments.tolerance, imported);
     if (!imported.fatal.empty()) {
-        printMessage(input, text, imported.fatalOffset, "error", imported.fatal + ": nothing written");
+        TextPlaces places(text);
+        printMessage(input, places, imported.fatalOffset, "error", imported.fatal + ": nothing written");
         return kUsageError;
     }
     bool changed = false;
+    TextPlaces places(text);
     std::stable_sort(imported.messages.begin(), imported.messages.end(),
                      [](const ImportMessage& a, const ImportMessage& b) { return a.offset < b.offset; });
     for (const ImportMessage& message : imported.messages) {
         const bool change = message.kind == ImportMessage::Changed;
-        printMessage(input, text, message.offset, change ? "warning" : "note", message.what);
+        printMessage(input, places, message.offset, change ? "warning" : "note", message.what);
         changed = changed || change;
     }
     if (imported.levels.empty())

@@ -25,6 +25,9 @@ const size_t kMostElements = 1000000;
 const size_t kMostSamples = 1000000;  // dense points of all curves: beyond, they thin out
 const int kMostUseNesting = 32;
 const double kCornerCosine = std::cos(5.0 * M_PI / 180.0);  // a turn sharper than 5 degrees
+// The fit is measured against straight pieces between the dense points; a
+// little of the tolerance is left for how far those stray from the path.
+const double kFitShare = 0.97;
 const int kFloatSearch = 64;  // ulps tried around an end point recovered from a Bézier
 
 struct Shape {
@@ -593,7 +596,7 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
                 continue;
             }
             if (!exact)
-                points = fitCurve(line, corners, subpath.closed, tolerance, 0);
+                points = fitCurve(line, corners, subpath.closed, tolerance * kFitShare, 0);
             ImportedCurve curve{{}, shape.offset};
             for (const Vec3& p : points)
                 curve.xy.insert(curve.xy.end(), p.pos, p.pos + 2);
