@@ -22,7 +22,7 @@ namespace {
 // What one drawing may make at most: beyond it the rest is not read.
 const size_t kMostSegments = 500000;
 const size_t kMostElements = 1000000;
-const size_t kMostSamples = 1000000;  // dense points of all curves: beyond, they thin out
+const size_t kMostSamples = 200000;  // dense points of all curves: beyond, they thin out
 const int kMostUseNesting = 32;
 const double kCornerCosine = std::cos(5.0 * M_PI / 180.0);  // a turn sharper than 5 degrees
 // The fit is measured against straight pieces between the dense points; a
@@ -122,6 +122,13 @@ std::string formatted(double value)
 {
     char text[40];
     std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+std::string brief(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
     return text;
 }
 
@@ -576,11 +583,19 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
     // Points half the tolerance apart, unless the drawing is too long for
     // that: then as many as an import keeps, spread evenly.
     double length = 0;
+    std::vector<Vec3> exactOnes;
     for (const Shape& shape : walk.shapes)
         for (const Subpath& subpath : shape.subpaths)
-            for (const PathSegment& segment : subpath.segments)
-                length += lengthOf(segment, compose(view, shape.transform));
+            if (!exactPoints(subpath.segments, subpath.closed, compose(view, shape.transform), exactOnes))
+                for (const PathSegment& segment : subpath.segments)
+                    length += lengthOf(segment, compose(view, shape.transform));
     const double spacing = std::max(tolerance / 2, length / kMostSamples);
+    // Where the points must be farther apart, the fit can be no finer than they are.
+    const double fitTolerance = std::max(tolerance, 2 * spacing);
+    if (fitTolerance > tolerance)
+        imported.say(ImportMessage::Changed, 0,
+                     "the drawing's paths are too long to fit within " + brief(tolerance) + ": fitted within " +
+                         brief(fitTolerance));
     std::vector<ImportedLevel> levels;
     for (const size_t offset : walk.levelOffsets)
         levels.push_back(ImportedLevel{{}, offset});
@@ -596,7 +611,7 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
                 continue;
             }
             if (!exact)
-                points = fitCurve(line, corners, subpath.closed, tolerance * kFitShare, 0);
+                points = fitCurve(line, corners, subpath.closed, fitTolerance * kFitShare, 0);
             ImportedCurve curve{{}, shape.offset};
             for (const Vec3& p : points)
                 curve.xy.insert(curve.xy.end(), p.pos, p.pos + 2);
