@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -355,16 +356,16 @@ public:
     ~Levels() { freeLevels(list); }
 };
 
-// Reads FILE ("-" for standard input) with the editor's reader; false, and
+// Opens FILE ("-" for standard input) and hands it to `read`; false, and
 // said on standard error, when it can't be opened or read.
-bool readLevelFile(const std::string& name, std::vector<Splines*>& levels, const FindingSink* findings = nullptr)
+bool readInput(const std::string& name, const std::function<void(FILE*)>& read)
 {
     FILE* const in = name == "-" ? stdin : std::fopen(name.c_str(), "r");
     if (!in) {
         complain("can't open", name, errno);
         return false;
     }
-    readLevels(in, levels, findings);
+    read(in);
     const bool failed = std::ferror(in) != 0;
     const int error = errno;
     if (in != stdin)
@@ -372,6 +373,12 @@ bool readLevelFile(const std::string& name, std::vector<Splines*>& levels, const
     if (failed)
         complain("can't read", name, error);
     return !failed;
+}
+
+// FILE read with the editor's reader.
+bool readLevelFile(const std::string& name, std::vector<Splines*>& levels, const FindingSink* findings = nullptr)
+{
+    return readInput(name, [&](FILE* in) { readLevels(in, levels, findings); });
 }
 
 // Reads FILE with its findings in file order; false when it can't be read.
@@ -488,21 +495,11 @@ int exportLayout(const Arguments& arguments)
 // The whole input, for the importers; false, and said, when it can't be read.
 bool readWhole(const std::string& name, std::string& text)
 {
-    FILE* const in = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
-    if (!in) {
-        complain("can't open", name, errno);
-        return false;
-    }
-    char buffer[1 << 16];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
-        text.append(buffer, n);
-    const bool failed = std::ferror(in) != 0;
-    const int error = errno;
-    if (in != stdin)
-        std::fclose(in);
-    if (failed)
-        complain("can't read", name, error);
-    return !failed;
+    return readInput(name, [&text](FILE* in) {
+        char buffer[1 << 16];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+            text.append(buffer, n);
+    });
 }
 
 // JSON starts with '{', XML with '<' (after blanks and a byte order mark).
