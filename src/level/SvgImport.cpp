@@ -580,15 +580,19 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
                       "the drawing has neither a viewBox nor a width and height to place it by");
         return;
     }
-    // Points half the tolerance apart, unless the drawing is too long for
+    // The export's own Béziers give their points; the rest are fitted, from
+    // points half the tolerance apart unless the drawing is too long for
     // that: then as many as an import keeps, spread evenly.
     double length = 0;
-    std::vector<Vec3> exactOnes;
+    std::vector<std::vector<Vec3>> exact;  // per subpath in order; empty: to fit
     for (const Shape& shape : walk.shapes)
-        for (const Subpath& subpath : shape.subpaths)
-            if (!exactPoints(subpath.segments, subpath.closed, compose(view, shape.transform), exactOnes))
+        for (const Subpath& subpath : shape.subpaths) {
+            const Affine m = compose(view, shape.transform);
+            exact.emplace_back();
+            if (!exactPoints(subpath.segments, subpath.closed, m, exact.back()))
                 for (const PathSegment& segment : subpath.segments)
-                    length += lengthOf(segment, compose(view, shape.transform));
+                    length += lengthOf(segment, m);
+        }
     const double spacing = std::max(tolerance / 2, length / kMostSamples);
     // Where the points must be farther apart, the fit can be no finer than they are.
     const double fitTolerance = std::max(tolerance, 2 * spacing);
@@ -599,18 +603,19 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
     std::vector<ImportedLevel> levels;
     for (const size_t offset : walk.levelOffsets)
         levels.push_back(ImportedLevel{{}, offset});
+    size_t next = 0;
     for (const Shape& shape : walk.shapes) {
         const Affine m = compose(view, shape.transform);
         for (const Subpath& subpath : shape.subpaths) {
-            std::vector<Vec3> points;
+            std::vector<Vec3>& points = exact[next++];
+            const bool own = !points.empty();
             std::vector<FitPoint> line;
             std::vector<size_t> corners;
-            const bool exact = exactPoints(subpath.segments, subpath.closed, m, points);
-            if (!exact && !denseLine(subpath, m, spacing, line, corners)) {
+            if (!own && !denseLine(subpath, m, spacing, line, corners)) {
                 imported.say(ImportMessage::Changed, shape.offset, "a subpath beyond the float range: not imported");
                 continue;
             }
-            if (!exact)
+            if (!own)
                 points = fitCurve(line, corners, subpath.closed, fitTolerance * kFitShare, 0);
             ImportedCurve curve{{}, shape.offset};
             for (const Vec3& p : points)
@@ -621,7 +626,7 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
             imported.say(ImportMessage::Note, shape.offset,
                          "level " + std::to_string(shape.level) + ", curve " + std::to_string(curves.size()) + ": " +
                              std::to_string(points.size()) + " control points" +
-                             (exact ? " (its own Catmull-Rom points)" : ""));
+                             (own ? " (its own Catmull-Rom points)" : ""));
             curves.push_back(curve);
         }
     }
