@@ -282,7 +282,8 @@ Point2 reflected(const PathState& s, char curve, char smooth)
 // One argument set of a command; false when the cap stops it.
 bool draw(PathState& s, char command, const double* v)
 {
-    const Point2 o = upper(command) == command ? Point2{0, 0} : s.point;
+    // -0 is the one origin that adds as an identity: an absolute -0 stays -0.
+    const Point2 o = upper(command) == command ? Point2{-0.0, -0.0} : s.point;
     const auto at = [&](int i) { return Point2{o.x + v[i], o.y + v[i + 1]}; };
     switch (upper(command)) {
     case 'M': moveTo(s, at(0)); return true;
