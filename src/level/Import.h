@@ -12,6 +12,10 @@ class Splines;
 // (10 level units across), in level units.
 constexpr double kDefaultTolerance = 0.1 * 10.0 / 640.0;
 
+// Bytes a document's text should have room for beyond its end: the JSON
+// parser reads ahead that far, and copies a text that has no such room.
+constexpr size_t kImportReadAhead = 64;
+
 // Something the import says about its input, at a byte offset of the text.
 struct ImportMessage {
     enum Kind {
@@ -66,6 +70,9 @@ void buildLevels(std::vector<ImportedLevel>& found, Imported& imported);
 
 // The export's JSON document: control points come back as the same floats.
 void importJson(const std::string& text, Imported& imported);
+// The same read as events only, which the quick read of a clean document
+// must agree with (the fuzzer checks that it does).
+void importJsonEvents(const std::string& text, Imported& imported);
 
 // An SVG drawing: layers are levels, every subpath a curve fitted within the
 // tolerance (exactly where its Béziers are Catmull-Rom segments).

@@ -496,6 +496,9 @@ int exportLayout(const Arguments& arguments)
 bool readWhole(const std::string& name, std::string& text)
 {
     return readInput(name, [&text](FILE* in) {
+        struct stat info;
+        if (fstat(fileno(in), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
+            text.reserve(static_cast<size_t>(info.st_size) + kImportReadAhead);
         char buffer[1 << 16];
         for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
             text.append(buffer, n);
