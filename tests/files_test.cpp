@@ -165,13 +165,14 @@ TEST(SafeSave, WritesAPipeDirectly)
 
 // A folder that takes no new file, and (run as root) another user's file in a
 // shared or a sticky folder, whose owner a new file can't take, and which a
-// sticky folder won't let be renamed over: the save writes in place, and the
-// file keeps its owner and mode.
+// sticky folder won't let be renamed over: the save writes in place, ends
+// where the new bytes end, and the file keeps its owner and mode.
 TEST(SafeSave, WritesInPlaceWhereNoNewFileMayTakeTheName)
 {
     for (const auto& [name, mode] : {std::pair{"read-only", 0555}, std::pair{"shared", 0777}, std::pair{"sticky", 01777}}) {
         const std::string folder = sharedFolder(name, 0777), target = folder + "/shared.lvl";
-        writeWholeFile(target, "old");
+        // Longer than what replaces it: nothing of it may be left past the new end.
+        writeWholeFile(target, std::string(kWorkedExample) + kWorkedExample);
         chmod(target.c_str(), 0666);
         if (geteuid() == 0 && chown(target.c_str(), 0, 65534) != 0)  // the saver's group, not its owner
             ADD_FAILURE() << "chown";
