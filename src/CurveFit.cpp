@@ -32,6 +32,19 @@ FitPoint at(const Vec3& v)
     return FitPoint{v.pos[0], v.pos[1]};
 }
 
+// How far p is from the line through `count` points, `point(k)` the k-th:
+// both ways of every measure of the fit.
+template <typename PointAt>
+double distanceToLine(FitPoint p, size_t count, const PointAt& point)
+{
+    double nearest = std::numeric_limits<double>::infinity();
+    if (count == 1)
+        nearest = std::hypot(p.x - point(0).x, p.y - point(0).y);
+    for (size_t k = 1; k < count; ++k)
+        nearest = std::min(nearest, distanceToEdge(p, point(k - 1), point(k)));
+    return nearest;
+}
+
 Vec3 saved(FitPoint p, int level)
 {
     return Vec3(asSaved(p.x), asSaved(p.y), static_cast<float>(level));
@@ -169,24 +182,20 @@ SpanMeasure Fit::measure(size_t span) const
     drawn.push_back(four[1]);
     sampleSegment(four, 3, level, kPiecesPerSegment, drawn);
     const size_t samples = samplesIn(span);
+    const auto drawnAt = [&drawn](size_t v) { return at(drawn[v]); };
+    const auto sampleAt = [this, span](size_t k) { return sample(span, k); };
     SpanMeasure result;
     double worstInput = -1;
     for (size_t k = 0; k < samples; ++k) {
-        double nearest = std::numeric_limits<double>::infinity();
-        for (size_t v = 1; v < drawn.size(); ++v)
-            nearest = std::min(nearest, distanceToEdge(sample(span, k), at(drawn[v - 1]), at(drawn[v])));
+        const double nearest = distanceToLine(sample(span, k), drawn.size(), drawnAt);
         if (nearest > worstInput) {
             worstInput = nearest;
             result.split = k;
         }
     }
     double worstDrawn = 0;
-    for (const Vec3& vertex : drawn) {
-        double nearest = std::hypot(vertex.pos[0] - sample(span, 0).x, vertex.pos[1] - sample(span, 0).y);
-        for (size_t k = 1; k < samples; ++k)
-            nearest = std::min(nearest, distanceToEdge(at(vertex), sample(span, k - 1), sample(span, k)));
-        worstDrawn = std::max(worstDrawn, nearest);
-    }
+    for (const Vec3& vertex : drawn)
+        worstDrawn = std::max(worstDrawn, distanceToLine(at(vertex), samples, sampleAt));
     result.error = std::max(worstInput, worstDrawn);
     // Split where it strays most, but not near the span's ends: a uniform
     // Catmull-Rom curve overshoots where neighbouring spans differ much in length.
@@ -301,20 +310,12 @@ FitError fitError(const std::vector<FitPoint>& line, const std::vector<Vec3>& po
     curve.controlPoints = points;
     std::vector<Vec3> drawn;
     sampleCurve(curve, level, kPiecesPerSegment, drawn);
+    const auto drawnAt = [&drawn](size_t v) { return at(drawn[v]); };
+    const auto lineAt = [&line](size_t k) { return line[k]; };
     FitError error;
-    for (const FitPoint& p : line) {
-        double nearest = std::numeric_limits<double>::infinity();
-        for (size_t v = 1; v < drawn.size(); ++v)
-            nearest = std::min(nearest, distanceToEdge(p, at(drawn[v - 1]), at(drawn[v])));
-        if (drawn.size() == 1)
-            nearest = std::hypot(p.x - drawn[0].pos[0], p.y - drawn[0].pos[1]);
-        error.inputToCurve = std::max(error.inputToCurve, nearest);
-    }
-    for (const Vec3& vertex : drawn) {
-        double nearest = std::hypot(vertex.pos[0] - line[0].x, vertex.pos[1] - line[0].y);
-        for (size_t k = 1; k < line.size(); ++k)
-            nearest = std::min(nearest, distanceToEdge(at(vertex), line[k - 1], line[k]));
-        error.curveToInput = std::max(error.curveToInput, nearest);
-    }
+    for (const FitPoint& p : line)
+        error.inputToCurve = std::max(error.inputToCurve, distanceToLine(p, drawn.size(), drawnAt));
+    for (const Vec3& vertex : drawn)
+        error.curveToInput = std::max(error.curveToInput, distanceToLine(at(vertex), line.size(), lineAt));
     return error;
 }
