@@ -148,6 +148,13 @@ LAYER_NOTES = ("layers.svg:2:7: note: level 0, curve 0: 4 control points\n"
                "layers.svg:5:1: note: hidden layer \"Level 2\": not imported\n")
 SQUARE_JSON = (b'{"units":"level","extent":[-5,5],"yUp":true,"samplesPerSegment":1,"levels":[{"level":0,"curves":['
                b'{"closed":true,"controlPoints":[[0,0],[1,0],[1,1],[0,1]],"samples":[]}]}]}')
+# A level number off its index and an open curve of two points: the JSON
+# import mends both and says so.
+OPEN_TWO_JSON = (SQUARE_JSON.replace(b'"level":0', b'"level":3')
+                 .replace(b'"closed":true,"controlPoints":[[0,0],[1,0],[1,1],[0,1]]',
+                          b'"closed":false,"controlPoints":[[0,0],[1,0]]'))
+PREFIXED = (b'<s:svg xmlns:s="http://www.w3.org/2000/svg" viewBox="0 0 10 10"><s:g><s:path d="M5 5 L6 5"/></s:g>'
+            b'</s:svg>')
 LOOP = ("( 0 1 2 3 4 5 6 )\n0 0.0000 1.0000 0.0000\n1 0.0000 0.0000 0.0000\n2 1.0000 0.0000 0.0000\n"
         "3 1.0000 1.0000 0.0000\n4 0.0000 1.0000 0.0000\n5 0.0000 0.0000 0.0000\n6 1.0000 0.0000 0.0000\n\n")
 LAUGHS = (b'<?xml version="1.0"?>\n<!DOCTYPE lolz [<!ENTITY lol "lol">' +
@@ -166,6 +173,15 @@ def import_rows():
          {"layers.svg": LAYERS}),
         ("import a JSON loop", {"square.json": SQUARE_JSON}, "$T import -o out.lev - < square.json", 0, "", "",
          {"square.json": SQUARE_JSON, "out.lev": LOOP.encode()}),
+        ("import JSON said and mended", {"two.json": OPEN_TWO_JSON}, "$T import two.json", 1, ONE_LINE,
+         "two.json:1:87: warning: /levels/0/level: level number 3 at index 0: the index is used\n"
+         "two.json:1:98: warning: /levels/0/curves/0: an open curve of 2 points would be drawn as a loop: end points "
+         "added so it is drawn open\n", {"two.json": None}),
+        ("import JSON cut short", {"cut.json": SQUARE_JSON[:-2], "out.lev": CLEAN}, "$T import -o out.lev cut.json", 2,
+         "", "cut.json:1:170: error: not JSON: syntax error while parsing array - unexpected end of input; expected "
+         "']': nothing written\n", {"cut.json": None, **untouched}),
+        ("import prefixed elements", {"pre.svg": PREFIXED}, "$T import pre.svg", 0, ONE_LINE,
+         "pre.svg:1:70: note: level 0, curve 0: 4 control points\n", {"pre.svg": None}),
         ("import no XML", {"bad.svg": b"<svg>\n<g><path d='M0 0'/></svg>", "out.lev": CLEAN},
          "$T import -o out.lev bad.svg", 2, "",
          "bad.svg:2:22: error: not XML: Start-end tags mismatch: nothing written\n", {"bad.svg": None, **untouched}),
