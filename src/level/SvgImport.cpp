@@ -17,12 +17,19 @@
 #include "Import.h"
 #include "SvgPath.h"
 
+// Dense points of all curves that are fitted at the asked tolerance (about
+// 0.3 s of fitting); beyond, they thin out. The fuzzer lowers it, so that
+// its inputs, most of them far outside their viewBox, stay quick.
+#ifndef OMBREL_IMPORT_MOST_SAMPLES
+#define OMBREL_IMPORT_MOST_SAMPLES 500000
+#endif
+
 namespace {
 
 // What one drawing may make at most: beyond it the rest is not read.
 const size_t kMostSegments = 500000;
 const size_t kMostElements = 1000000;
-const size_t kMostSamples = 500000;  // dense points of all curves (0.3 s of fitting): beyond, they thin out
+const size_t kMostSamples = OMBREL_IMPORT_MOST_SAMPLES;
 const int kMostUseNesting = 32;
 const double kCornerCosine = std::cos(5.0 * M_PI / 180.0);  // a turn sharper than 5 degrees
 // The fit is measured against straight pieces between the dense points; a
