@@ -45,10 +45,10 @@ const int kUsageOrReadError = 2;  // the tool's exit status when it can't do the
 const int kForeignSegments = 10000;
 const unsigned kForeignSeed = 1;
 const double kForeignExtent = 4.0;
-// At most this far between a Bézier's points, each way: about two pixels of
-// the editor's window a segment, a path the import fits at the default
-// tolerance (a much longer one it fits more loosely, and says so).
-const double kForeignStep = 0.03;
+// At most this far between a Bézier's points, each way: about a pixel of the
+// editor's window a segment, 146 level units in all, which the import fits
+// at the default tolerance (a longer path it fits more loosely, and says so).
+const double kForeignStep = 0.015;
 
 const size_t kReplayBuffer = 1 << 20;
 const size_t kNumberRoom = 32;

@@ -17,11 +17,11 @@
 #include "Import.h"
 #include "SvgPath.h"
 
-// Dense points of all curves that are fitted at the asked tolerance (about
-// 0.3 s of fitting); beyond, they thin out. The fuzzer lowers it, so that
-// its inputs, most of them far outside their viewBox, stay quick.
+// Dense points of all curves fitted at the asked tolerance; beyond, they thin
+// out, so that no drawing is fitted for long (paths far outside their viewBox
+// the longest: under two seconds). The fuzzer lowers it to stay quick.
 #ifndef OMBREL_IMPORT_MOST_SAMPLES
-#define OMBREL_IMPORT_MOST_SAMPLES 500000
+#define OMBREL_IMPORT_MOST_SAMPLES 200000
 #endif
 
 namespace {

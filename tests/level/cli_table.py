@@ -205,7 +205,7 @@ def import_rows():
          "p.svg:1:26: warning: path data stops at character 12 (number out of range): what came before is kept\n"
          "p.svg:1:26: note: level 0, curve 0: 4 control points\n", {"p.svg": None}),
         ("ten million commands", {"long.svg": LONG_PATH}, "$T import long.svg | head -c 12", 0, "( 0 1 2 3 )\n",
-         "long.svg:1:1: warning: the drawing's paths are too long to fit within 0.0015625: fitted within 0.002\n"
+         "long.svg:1:1: warning: the drawing's paths are too long to fit within 0.0015625: fitted within 0.005\n"
          "long.svg:1:26: warning: path data stops at character 4000006 (more than 500000 segments): what came "
          "before is kept\n"
          "long.svg:1:26: warning: more path segments than an import reads: the rest is not read\n"
