@@ -335,27 +335,34 @@ bool Reader::end_array()
     return true;
 }
 
-// A closed curve of four or more points becomes the loop the editor draws
-// open; an open one of two or three points gets the end points that make
-// the editor draw it open.
-void Reader::endCurve(size_t offset)
+// An open curve of two or three points would be drawn as a loop.
+bool wantsEndPoints(size_t count, bool closed) { return !closed && (count == 2 || count == 3); }
+
+// The curve as stored: a closed one of four or more points becomes the loop
+// the editor draws open, an open one that wants end points gets them.
+ImportedCurve storedCurve(const std::vector<float>& xy, bool closed, size_t offset)
 {
     std::vector<Vec3> points;
-    for (size_t k = 0; k < controlPoints.size(); k += 2)
-        points.emplace_back(controlPoints[k], controlPoints[k + 1], 0.0f);
-    const size_t n = points.size();
-    if (closed && n >= 4) {
+    for (size_t k = 0; k < xy.size(); k += 2)
+        points.emplace_back(xy[k], xy[k + 1], 0.0f);
+    if (closed && points.size() >= 4)
         points = loopCurvePoints(points);
-    } else if (!closed && (n == 2 || n == 3)) {
+    else if (wantsEndPoints(points.size(), closed))
         points = openCurvePoints(points);
-        imported.say(ImportMessage::Changed, offset,
-                     pointer() + ": an open curve of " + std::to_string(n) +
-                         " points would be drawn as a loop: end points added so it is drawn open");
-    }
     ImportedCurve curve{{}, offset};
     for (const Vec3& p : points)
         curve.xy.insert(curve.xy.end(), p.pos, p.pos + 2);
-    levels.back().curves.push_back(curve);
+    return curve;
+}
+
+void Reader::endCurve(size_t offset)
+{
+    const size_t n = controlPoints.size() / 2;
+    if (wantsEndPoints(n, closed))
+        imported.say(ImportMessage::Changed, offset,
+                     pointer() + ": an open curve of " + std::to_string(n) +
+                         " points would be drawn as a loop: end points added so it is drawn open");
+    levels.back().curves.push_back(storedCurve(controlPoints, closed, offset));
 }
 
 // ---------------------------------------------------------------- the quick read
@@ -455,16 +462,9 @@ bool curve(value found, ImportedLevel& level)
             return eachItem(item, [&](value p) { return point(p, node == kControlPoints ? &xy : nullptr); });
         }))
         return false;
-    std::vector<Vec3> points;
-    for (size_t k = 0; k < xy.size(); k += 2)
-        points.emplace_back(xy[k], xy[k + 1], 0.0f);
-    if (!closed && (points.size() == 2 || points.size() == 3))
+    if (wantsEndPoints(xy.size() / 2, closed))
         return false;  // end points are added, and that is said
-    if (closed && points.size() >= 4)
-        points = loopCurvePoints(points);
-    level.curves.push_back(ImportedCurve{{}, 0});
-    for (const Vec3& p : points)
-        level.curves.back().xy.insert(level.curves.back().xy.end(), p.pos, p.pos + 2);
+    level.curves.push_back(storedCurve(xy, closed, 0));
     return true;
 }
 
