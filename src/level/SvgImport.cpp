@@ -545,10 +545,12 @@ bool denseLine(const Subpath& subpath, const Affine& m, double spacing, std::vec
         const PathSegment& s = subpath.segments[j];
         if (j > 0 && turns(direction(subpath.segments[j - 1], m, true), direction(s, m, false)))
             corners.push_back(line.size() - 1);
+        // The spacing keeps each segment within the limit, rounding aside; a
+        // length that is not a number is a segment beyond the float range.
         const double wanted = std::ceil(lengthOf(s, m) / spacing);
-        if (!(wanted < static_cast<double>(kMostSamples)))
-            return false;  // beyond the float range, or not a number at all
-        const size_t pieces = std::max<size_t>(1, static_cast<size_t>(wanted));
+        if (std::isnan(wanted))
+            return false;
+        const size_t pieces = static_cast<size_t>(std::clamp(wanted, 1.0, static_cast<double>(kMostSamples)));
         for (size_t k = 1; k <= pieces; ++k) {
             const Point2 p = place(m, pointAt(s, static_cast<double>(k) / pieces));
             if (!std::isfinite(p.x) || !std::isfinite(p.y) || std::fabs(p.x) > 1e30 || std::fabs(p.y) > 1e30)
