@@ -111,12 +111,14 @@ void limitFileSize()
     setrlimit(RLIMIT_FSIZE, &limit);
 }
 
-// Root passes every permission check: the child saves as nobody instead.
+// Root passes every permission check: the child saves as nobody instead,
+// with standard input closed, so that a file it opens takes descriptor 0.
 void leaveRoot()
 {
     const uid_t nobody = 65534;
     if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0))
         _exit(1);
+    close(STDIN_FILENO);
 }
 
 TEST(SafeSave, ReplacesThroughLinksAndKeepsPermissions)
