@@ -535,11 +535,19 @@ bool turns(Point2 before, Point2 after)
     return before.x * after.x + before.y * after.y < kCornerCosine;
 }
 
+// Far enough inside the float range for the fit's end points beyond it.
+bool withinRange(Point2 p)
+{
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::fabs(p.x) <= 1e30 && std::fabs(p.y) <= 1e30;
+}
+
 // The subpath as dense points in level units, and where it turns sharply.
 bool denseLine(const Subpath& subpath, const Affine& m, double spacing, std::vector<FitPoint>& line,
                std::vector<size_t>& corners)
 {
     const Point2 start = place(m, subpath.start);
+    if (!withinRange(start))
+        return false;
     line.assign(1, FitPoint{start.x, start.y});
     for (size_t j = 0; j < subpath.segments.size(); ++j) {
         const PathSegment& s = subpath.segments[j];
@@ -553,7 +561,7 @@ bool denseLine(const Subpath& subpath, const Affine& m, double spacing, std::vec
         const size_t pieces = static_cast<size_t>(std::clamp(wanted, 1.0, static_cast<double>(kMostSamples)));
         for (size_t k = 1; k <= pieces; ++k) {
             const Point2 p = place(m, pointAt(s, static_cast<double>(k) / pieces));
-            if (!std::isfinite(p.x) || !std::isfinite(p.y) || std::fabs(p.x) > 1e30 || std::fabs(p.y) > 1e30)
+            if (!withinRange(p))
                 return false;
             line.push_back(FitPoint{p.x, p.y});
         }
@@ -561,7 +569,7 @@ bool denseLine(const Subpath& subpath, const Affine& m, double spacing, std::vec
     if (subpath.closed && !subpath.segments.empty() &&
         turns(direction(subpath.segments.back(), m, true), direction(subpath.segments.front(), m, false)))
         corners.push_back(0);
-    return std::isfinite(start.x) && std::isfinite(start.y);
+    return true;
 }
 
 }  // namespace

@@ -214,6 +214,11 @@ def import_rows():
          "q.svg:1:28: note: level 0, curve 0: 4 control points\n"
          "q.svg:1:28: note: curve 0 of level 0 has points outside the -5..5 square: kept, but the editor can't pick "
          "them\n", {"q.svg": None}),
+        ("a lone point beyond the float range", {"far.svg": b'<svg viewBox="0 0 1 8"><polygon points="0 4e38"/></svg>'},
+         "$T import far.svg", 1, "",
+         "far.svg:1:1: warning: input level 0 has no points: a level file can't keep an empty level, dropped\n"
+         "far.svg:1:1: warning: nothing to import: no level has a point, nothing written\n"
+         "far.svg:1:24: warning: a subpath beyond the float range: not imported\n", {"far.svg": None}),
         ("ten million commands", {"long.svg": LONG_PATH}, "$T import long.svg | head -c 12", 0, "( 0 1 2 3 )\n",
          "long.svg:1:1: warning: the drawing's paths are too long to fit within 0.0015625: fitted within 0.005\n"
          "long.svg:1:26: warning: path data stops at character 4000006 (more than 500000 segments): what came "
