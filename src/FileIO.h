@@ -5,10 +5,10 @@
 // an empty line.
 #pragma once
 
-#include <cstdio>
-#include <functional>
 #include <string>
 #include <vector>
+
+#include "SafeSave.h"
 
 class Splines;
 
@@ -17,18 +17,6 @@ struct vertexInfo {
     int curveNum;
     int posInCurve;
 };
-
-// Writes a file's contents to the stream; false when anything failed.
-using FileWriter = std::function<bool(FILE*)>;
-
-enum class SaveOutcome { Saved, CantOpen, CantWrite };
-
-// Saves wherever a plain write of the name would work and never loses the
-// old file: a new file, or one that a new file can replace with everything
-// it had (mode, owner, group, its only link), is replaced by rename; any
-// other regular file is written in place with its old bytes kept to put
-// back; pipes and devices are written directly.
-SaveOutcome saveFile(const std::string& name, const FileWriter& write);
 
 class FileIO {
 public:

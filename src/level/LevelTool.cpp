@@ -432,7 +432,10 @@ bool writeOutput(const std::string& name, const FileWriter& write)
     if (name.empty() || name == "-")
         return write(stdout) ? flushStandardOutput() : (complain("can't write", "standard output", errno), false);
     const SaveOutcome outcome = saveFile(name, write);
-    if (outcome != SaveOutcome::Saved)
+    if (outcome == SaveOutcome::Busy)
+        std::fprintf(stderr, "ombrel-level: can't write %s: another save of it went on for over %lld s\n",
+                     name.c_str(), static_cast<long long>(kSaveLockWait.count() / 1000));
+    else if (outcome != SaveOutcome::Saved)
         complain("can't write", name, errno);
     return outcome == SaveOutcome::Saved;
 }
