@@ -1,10 +1,12 @@
 #include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <set>
@@ -219,30 +221,140 @@ TEST(SafeSave, FailedSavesSaySoAndKeepTheOldFile)
     EXPECT_EQ(filesIn(folder), (std::set<std::string>{"in-place.lvl", "other-name.lvl", "renamed.lvl"}));
 }
 
-// A signal that ends the process in the middle of a save takes the temporary
-// file with it; the old file stays as it was.
-TEST(SafeSave, AnInterruptedSaveLeavesNoTemporaryFile)
+// The signals that end a process unless it catches them, and that it can.
+const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ, SIGALRM, SIGUSR1, SIGUSR2};
+
+// A save in a child process whose writer writes `first`, says so on
+// `started`, and writes `rest` once the test closes `release`; the child's
+// exit status is the save's outcome.
+struct HeldSave {
+    pid_t child;
+    int started;
+    int release;
+};
+
+HeldSave startHeldSave(const std::string& target, const std::string& first, const std::string& rest,
+                       std::chrono::milliseconds lockWait = kSaveLockWait)
 {
-    const std::string folder = tempPath("interrupted"), target = folder + "/layout.lvl";
-    mkdir(folder.c_str(), 0755);
-    writeWholeFile(target, "previous contents\n");
-    for (const int signal : {SIGINT, SIGTERM}) {
+    int started[2], release[2];
+    if (pipe(started) != 0 || pipe(release) != 0)
+        ADD_FAILURE() << "pipe";
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        // Holding another save's release open would hold that save forever.
+        for (int fd = 3; fd < 1024; ++fd)
+            if (fd != started[1] && fd != release[0])
+                close(fd);
+        const rlimit noCore = {0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        const SaveOutcome outcome = saveFile(
+            target,
+            [&](FILE* file) {
+                char byte;
+                return std::fputs(first.c_str(), file) >= 0 && std::fflush(file) == 0 &&
+                       write(started[1], "w", 1) == 1 && read(release[0], &byte, 1) == 0 &&
+                       std::fputs(rest.c_str(), file) >= 0;
+            },
+            lockWait);
+        _exit(static_cast<int>(outcome));
+    }
+    close(started[1]);
+    close(release[0]);
+    return {child, started[0], release[1]};
+}
+
+// Lets a held save go on and returns its wait status.
+int finish(const HeldSave& save)
+{
+    close(save.release);
+    close(save.started);
+    int status = 0;
+    waitpid(save.child, &status, 0);
+    return status;
+}
+
+bool writerStarted(const HeldSave& save, int waitMs)
+{
+    pollfd ready = {save.started, POLLIN, 0};
+    char byte;
+    return poll(&ready, 1, waitMs) == 1 && read(save.started, &byte, 1) == 1;
+}
+
+// A signal that ends the process in the middle of a save: by rename, it
+// takes the temporary file with it and the old file stays; in place, it
+// waits until the new file is whole. A file size limit is such a signal.
+TEST(SafeSave, ASignalMidSaveLeavesTheOldFileOrTheWholeNewOne)
+{
+    const std::string old = "previous contents, longer than what replaces them\n";
+    for (const bool inPlace : {false, true}) {
+        const std::string folder = tempPath(inPlace ? "signalled-in-place" : "signalled-by-rename");
+        const std::string target = folder + "/layout.lvl", other = folder + "/other-name.lvl";
+        mkdir(folder.c_str(), 0755);
+        writeWholeFile(target, old);
+        if (inPlace && link(target.c_str(), other.c_str()) != 0)
+            ADD_FAILURE() << "link";
+        const std::set<std::string> names = inPlace ? std::set<std::string>{"layout.lvl", "other-name.lvl"}
+                                                    : std::set<std::string>{"layout.lvl"};
+        for (const int signal : kEndingSignals) {
+            const HeldSave save = startHeldSave(target, "( 0 )\n", "0 1 2 3\n\n");
+            ASSERT_TRUE(writerStarted(save, 60000)) << signal;
+            kill(save.child, signal);
+            const int status = finish(save);
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << inPlace << " " << signal;
+            EXPECT_EQ(filesIn(folder), names) << inPlace << " " << signal;
+            EXPECT_EQ(readWholeFile(target), inPlace ? "( 0 )\n0 1 2 3\n\n" : old) << signal;
+            writeWholeFile(target, old);
+        }
         std::fflush(stdout);
         const pid_t child = fork();
         if (child == 0) {
-            saveFile(target, [signal](FILE* file) {
-                std::fputs("( 0 )\n", file);
-                std::fflush(file);
-                return std::raise(signal) == 0;
-            });
+            const rlimit small = {100, 100}, noCore = {0, 0};
+            setrlimit(RLIMIT_CORE, &noCore);
+            setrlimit(RLIMIT_FSIZE, &small);
+            saveFile(target, [](FILE* file) { return std::fputs(std::string(200, '(').c_str(), file) >= 0; });
             _exit(0);
         }
         int status = 0;
         waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
-        EXPECT_EQ(filesIn(folder), std::set<std::string>{"layout.lvl"}) << signal;
-        EXPECT_EQ(readWholeFile(target), "previous contents\n") << signal;
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << inPlace;
+        EXPECT_EQ(filesIn(folder), names) << inPlace;
+        EXPECT_EQ(readWholeFile(target), old) << inPlace;
     }
+}
+
+// A second save of a file written in place waits for the first to end, then
+// writes it whole; a save that would wait past its bound fails, says so in
+// the editor's words and the tool's, and changes nothing.
+TEST(SafeSave, SavesOfOneFileTakeTurns)
+{
+    const std::string folder = tempPath("turns"), target = folder + "/layout.lvl";
+    mkdir(folder.c_str(), 0755);
+    writeWholeFile(target, "previous contents\n");
+    ASSERT_EQ(link(target.c_str(), (folder + "/other-name.lvl").c_str()), 0);
+    const HeldSave first = startHeldSave(target, "( 0 )\n", "0 1 1 1\n\n");
+    ASSERT_TRUE(writerStarted(first, 60000));
+
+    writeWholeFile(tempPath("input.lvl"), kWorkedExample);
+    const std::string tool = std::string(OMBREL_LEVEL_TOOL) + " format -o " + target + " " + tempPath("input.lvl");
+    FILE* const toolSays = popen((tool + " 2>&1; echo exit $?").c_str(), "r");
+    ASSERT_NE(toolSays, nullptr);
+    std::vector<Splines*> levels = load(kWorkedExample);
+    CaptureStdout();
+    save(levels, "turns/layout.lvl");
+    EXPECT_EQ(GetCapturedStdout(), "Can't open " + target + "\n");
+    std::string said;
+    for (int c; (c = std::fgetc(toolSays)) != EOF;)
+        said += static_cast<char>(c);
+    pclose(toolSays);
+    EXPECT_EQ(said, "ombrel-level: can't write " + target + ": another save of it went on for over 10 s\nexit 2\n");
+
+    const HeldSave second = startHeldSave(target, "( 0 1 )\n", "0 2 2 2\n1 3 3 3\n\n", std::chrono::minutes(1));
+    EXPECT_FALSE(writerStarted(second, 300));
+    EXPECT_EQ(finish(first), 0);
+    EXPECT_TRUE(writerStarted(second, 60000));
+    EXPECT_EQ(finish(second), 0);
+    EXPECT_EQ(readWholeFile(target), "( 0 1 )\n0 2 2 2\n1 3 3 3\n\n");
 }
 
 }  // namespace
