@@ -252,14 +252,22 @@ float asSaved(double coordinate)
 }
 
 std::vector<Vec3> fitCurve(const std::vector<FitPoint>& line, const std::vector<size_t>& corners, bool closed,
-                           double tolerance, int level)
+                           double tolerance, int level, double* strays)
 {
+    if (strays)
+        *strays = 0;
     if (line.empty())
         return {};
     closed = closed && line.size() > 1;
     Fit fit(line, closed, level);
     const size_t count = closed ? line.size() - 1 : line.size();
-    fit.setKnots(firstKnots(count, corners, closed));
+    std::vector<size_t> first = firstKnots(count, corners, closed);
+    fit.setKnots(first);
+    if (fit.knots.size() < 2) {
+        // Its ends and corners meet in one place: a loop, to be gone round.
+        first.insert(first.end(), {count / 3, 2 * count / 3});
+        fit.setKnots(first);
+    }
     std::vector<char> good(fit.spans(), 0);
     for (int round = 0; round < kMostRounds && fit.knots.size() > 1; ++round) {
         std::vector<size_t> added;
@@ -301,6 +309,9 @@ std::vector<Vec3> fitCurve(const std::vector<FitPoint>& line, const std::vector<
             touched[span] = spans < 8 || split[span] || split[(span + 1) % spans] || split[(span + spans - 1) % spans];
         fit.insert(added, good, touched);
     }
+    for (size_t span = 0; strays && fit.knots.size() > 1 && span < fit.spans(); ++span)
+        if (!good[span])
+            *strays = std::max(*strays, fit.measure(span).error);
     return closed ? loopCurvePoints(fit.through()) : openCurvePoints(fit.through());
 }
 

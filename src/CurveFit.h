@@ -40,9 +40,12 @@ struct FitError {
 // and the corners (indices into `line`, kept as control points) and adds the
 // input point where the drawn line strays most until every span is within
 // the tolerance. `line` should be dense: its points no farther apart than
-// half the tolerance. A closed line's last point is its first.
+// half the tolerance. A closed line's last point is its first. Ends and
+// corners that meet in one place are a loop, gone round from there.
+// `strays`, when given, is set to the most a span still strays where the fit
+// could not bring it within the tolerance, else 0.
 std::vector<Vec3> fitCurve(const std::vector<FitPoint>& line, const std::vector<size_t>& corners, bool closed,
-                           double tolerance, int level);
+                           double tolerance, int level, double* strays = nullptr);
 
 // The two-way distance of `line` from the curve of `points` as drawn; for
 // tests and reports.

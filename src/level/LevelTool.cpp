@@ -108,8 +108,10 @@ int sampleCount(const char* text)
 }
 
 const char kSamplesValue[] = "a whole number from 1 to 100";
-const char kToleranceValue[] = "a number of level units above 0 and at most 1";
+const char kToleranceValue[] = "a number of level units from 0.0001 to 1";
 const double kMostTolerance = 1.0;  // a tenth of the square: coarser is no fit
+// A level file keeps four decimals: rounding alone moves a point that far.
+const double kLeastTolerance = 0.0001;
 
 const Option kOptions[] = {
     {"-o", "OUT", "format export import", "write to OUT, saved as the editor's F1 saves, instead of standard output",
@@ -172,8 +174,12 @@ const Option kOptions[] = {
          a.toleranceGiven = true;
          char* end = nullptr;
          a.tolerance = std::strtod(value, &end);
-         const bool good = end != value && *end == '\0' && a.tolerance > 0 && a.tolerance <= kMostTolerance;
-         return good ? std::string() : std::string("--tolerance takes ") + kToleranceValue + " (got \"" + value + "\")";
+         const bool number = end != value && *end == '\0';
+         const bool good = number && a.tolerance >= kLeastTolerance && a.tolerance <= kMostTolerance;
+         const bool fine = number && a.tolerance > 0 && a.tolerance < kLeastTolerance;
+         return good ? std::string()
+                     : std::string("--tolerance takes ") + kToleranceValue + " (got \"" + value + "\")" +
+                           (fine ? ": a level file keeps four decimals, so no fit is finer" : "");
      }},
 };
 

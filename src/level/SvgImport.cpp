@@ -5,6 +5,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -35,6 +36,12 @@ const double kCornerCosine = std::cos(5.0 * M_PI / 180.0);  // a turn sharper th
 // The fit is measured against straight pieces between the dense points; a
 // little of the tolerance is left for how far those stray from the path.
 const double kFitShare = 0.97;
+// A segment shorter than this share of the dense points' spacing has no
+// direction that counts for corners.
+const double kNegligible = 0.125;
+// Far enough inside the float range for the fit's end points beyond it.
+const double kFarthest = 1e30;
+const double kSavedStep = 0.0001;  // a level file keeps four decimals
 const int kFloatSearch = 64;  // ulps tried around an end point recovered from a Bézier
 
 struct Shape {
@@ -508,6 +515,20 @@ bool exactPoints(const std::vector<PathSegment>& segments, bool closed, const Af
     return true;
 }
 
+// A path the exporter wrote: it carries the exporter's id, and its Béziers
+// are exactly those of Catmull-Rom points within the float range, which are
+// then its points. Any other path is a drawing to fit.
+bool cameFromTheExport(const Shape& shape, const Subpath& subpath, const Affine& m, std::vector<Vec3>& points)
+{
+    const bool exported = shape.curve >= 0 && exactPoints(subpath.segments, subpath.closed, m, points) &&
+                          std::all_of(points.begin(), points.end(), [](const Vec3& p) {
+                              return std::isfinite(p.pos[0]) && std::isfinite(p.pos[1]);
+                          });
+    if (!exported)
+        points.clear();
+    return exported;
+}
+
 // The level-unit length of a segment, from points along it.
 double lengthOf(const PathSegment& s, const Affine& m)
 {
@@ -535,41 +556,76 @@ bool turns(Point2 before, Point2 after)
     return before.x * after.x + before.y * after.y < kCornerCosine;
 }
 
-// Far enough inside the float range for the fit's end points beyond it.
 bool withinRange(Point2 p)
 {
-    return std::isfinite(p.x) && std::isfinite(p.y) && std::fabs(p.x) <= 1e30 && std::fabs(p.y) <= 1e30;
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::fabs(p.x) <= kFarthest && std::fabs(p.y) <= kFarthest;
+}
+
+// Coordinates more than two steps apart, of the saved grid or of a float
+// there, differ as saved: only nearer ones need the saved form.
+bool sameAsSaved(double a, double b)
+{
+    const double step = std::max(kSavedStep, std::fabs(a) * FLT_EPSILON);
+    return std::fabs(a - b) < 2 * step && asSaved(a) == asSaved(b);
+}
+
+bool samePlaceAsSaved(Point2 p, FitPoint q)
+{
+    return sameAsSaved(p.x, q.x) && sameAsSaved(p.y, q.y);
 }
 
 // The subpath as dense points in level units, and where it turns sharply.
-bool denseLine(const Subpath& subpath, const Affine& m, double spacing, std::vector<FitPoint>& line,
+// A segment far shorter than the spacing (a tiny rounded corner, a closing
+// line that only mends a rounding) has no direction of its own: the turn is
+// taken across it.
+bool denseLine(const Subpath& subpath, bool closed, const Affine& m, double spacing, std::vector<FitPoint>& line,
                std::vector<size_t>& corners)
 {
     const Point2 start = place(m, subpath.start);
     if (!withinRange(start))
         return false;
     line.assign(1, FitPoint{start.x, start.y});
-    for (size_t j = 0; j < subpath.segments.size(); ++j) {
-        const PathSegment& s = subpath.segments[j];
-        if (j > 0 && turns(direction(subpath.segments[j - 1], m, true), direction(s, m, false)))
-            corners.push_back(line.size() - 1);
+    Point2 first{0, 0}, before{0, 0};  // the ways the first and the last segment with a direction go
+    bool directed = false;
+    for (const PathSegment& s : subpath.segments) {
         // The spacing keeps each segment within the limit, rounding aside; a
         // length that is not a number is a segment beyond the float range.
-        const double wanted = std::ceil(lengthOf(s, m) / spacing);
+        const double length = lengthOf(s, m);
+        const double wanted = std::ceil(length / spacing);
         if (std::isnan(wanted))
             return false;
+        if (length >= spacing * kNegligible) {
+            if (directed && turns(before, direction(s, m, false)))
+                corners.push_back(line.size() - 1);
+            if (!directed)
+                first = direction(s, m, false);
+            before = direction(s, m, true);
+            directed = true;
+        }
         const size_t pieces = static_cast<size_t>(std::clamp(wanted, 1.0, static_cast<double>(kMostSamples)));
         for (size_t k = 1; k <= pieces; ++k) {
             const Point2 p = place(m, pointAt(s, static_cast<double>(k) / pieces));
             if (!withinRange(p))
                 return false;
-            line.push_back(FitPoint{p.x, p.y});
+            // A point at the last one's place, as saved, is no place a knot
+            // could go between them.
+            if (!samePlaceAsSaved(p, line.back()))
+                line.push_back(FitPoint{p.x, p.y});
         }
     }
-    if (subpath.closed && !subpath.segments.empty() &&
-        turns(direction(subpath.segments.back(), m, true), direction(subpath.segments.front(), m, false)))
+    if (closed && directed && turns(before, first))
         corners.push_back(0);
     return true;
+}
+
+// A subpath that comes back to where it started, as a level file keeps
+// places, is a loop whether or not it ends with Z.
+bool endsWhereItStarts(const Subpath& subpath, const Affine& m)
+{
+    if (subpath.segments.empty())
+        return false;
+    const Point2 start = place(m, subpath.start), end = place(m, endOf(subpath.segments.back()));
+    return samePlaceAsSaved(end, FitPoint{start.x, start.y});
 }
 
 }  // namespace
@@ -606,9 +662,14 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
         for (const Subpath& subpath : shape.subpaths) {
             const Affine m = compose(view, shape.transform);
             exact.emplace_back();
-            if (!exactPoints(subpath.segments, subpath.closed, m, exact.back()))
+            double own = 0;
+            if (!cameFromTheExport(shape, subpath, m, exact.back()))
                 for (const PathSegment& segment : subpath.segments)
-                    length += lengthOf(segment, m);
+                    own += lengthOf(segment, m);
+            // A subpath that long reaches beyond the float range and is
+            // refused: it must not thin out the rest.
+            if (own <= kFarthest)
+                length += own;
         }
     const double spacing = std::max(tolerance / 2, length / kMostSamples);
     // Where the points must be farther apart, the fit can be no finer than they are.
@@ -628,22 +689,28 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
             const bool own = !points.empty();
             std::vector<FitPoint> line;
             std::vector<size_t> corners;
-            if (!own && !denseLine(subpath, m, spacing, line, corners)) {
+            const bool loop = subpath.closed || endsWhereItStarts(subpath, m);
+            if (!own && !denseLine(subpath, loop, m, spacing, line, corners)) {
                 imported.say(ImportMessage::Changed, shape.offset, "a subpath beyond the float range: not imported");
                 continue;
             }
+            double strays = 0;
             if (!own)
-                points = fitCurve(line, corners, subpath.closed, fitTolerance * kFitShare, 0);
+                points = fitCurve(line, corners, loop, fitTolerance * kFitShare, 0, &strays);
             ImportedCurve curve{{}, shape.offset};
             for (const Vec3& p : points)
                 curve.xy.insert(curve.xy.end(), p.pos, p.pos + 2);
             std::vector<ImportedCurve>& curves = levels[shape.level].curves;
             while (shape.curve > static_cast<long>(curves.size()))
                 curves.push_back(ImportedCurve{{}, shape.offset});
+            const std::string named = "level " + std::to_string(shape.level) + ", curve " + std::to_string(curves.size());
             imported.say(ImportMessage::Note, shape.offset,
-                         "level " + std::to_string(shape.level) + ", curve " + std::to_string(curves.size()) + ": " +
-                             std::to_string(points.size()) + " control points" +
+                         named + ": " + std::to_string(points.size()) + " control points" +
                              (own ? " (its own Catmull-Rom points)" : ""));
+            if (strays > fitTolerance)
+                imported.say(ImportMessage::Changed, shape.offset,
+                             named + ": no fit within " + brief(fitTolerance) + " found: it strays up to " +
+                                 brief(strays));
             curves.push_back(curve);
         }
     }

@@ -219,6 +219,12 @@ def import_rows():
          "far.svg:1:1: warning: input level 0 has no points: a level file can't keep an empty level, dropped\n"
          "far.svg:1:1: warning: nothing to import: no level has a point, nothing written\n"
          "far.svg:1:24: warning: a subpath beyond the float range: not imported\n", {"far.svg": None}),
+        ("the exporter's id on a Bézier beyond the float range",
+         {"inf.svg": b'<svg viewBox="0 0 100 100"><path id="level0-curve0" d="M0 0 C4e39 0 -4e39 0 10 10"/></svg>'},
+         "$T import inf.svg", 1, "",
+         "inf.svg:1:1: warning: input level 0 has no points: a level file can't keep an empty level, dropped\n"
+         "inf.svg:1:1: warning: nothing to import: no level has a point, nothing written\n"
+         "inf.svg:1:28: warning: a subpath beyond the float range: not imported\n", {"inf.svg": None}),
         ("ten million commands", {"long.svg": LONG_PATH}, "$T import long.svg | head -c 12", 0, "( 0 1 2 3 )\n",
          "long.svg:1:1: warning: the drawing's paths are too long to fit within 0.0015625: fitted within 0.005\n"
          "long.svg:1:26: warning: path data stops at character 4000006 (more than 500000 segments): what came "
@@ -228,11 +234,14 @@ def import_rows():
          "long.svg:1:26: note: curve 0 of level 0 has points outside the -5..5 square: kept, but the editor can't pick "
          "them\n", {"long.svg": None}),
     ] + [("import refusal", {}) + refusal("import " + words, why) + ({},) for words, why in (
-        ("--tolerance 0 a.svg", "--tolerance takes a number of level units above 0 and at most 1 (got \"0\")"),
-        ("--tolerance x a.svg", "--tolerance takes a number of level units above 0 and at most 1 (got \"x\")"),
+        ("--tolerance 0 a.svg", "--tolerance takes a number of level units from 0.0001 to 1 (got \"0\")"),
+        ("--tolerance x a.svg", "--tolerance takes a number of level units from 0.0001 to 1 (got \"x\")"),
+        ("--tolerance 0.00009 a.svg", "--tolerance takes a number of level units from 0.0001 to 1 (got \"0.00009\"): "
+         "a level file keeps four decimals, so no fit is finer"),
+        ("--tolerance 1.0001 a.svg", "--tolerance takes a number of level units from 0.0001 to 1 (got \"1.0001\")"),
         ("--from xml a.svg", "--from takes svg or json (got \"xml\")"),
         ("--from svg --from json a.svg", "--from may be given only once"),
-        ("a.svg --tolerance", "--tolerance needs a value: a number of level units above 0 and at most 1"),
+        ("a.svg --tolerance", "--tolerance needs a value: a number of level units from 0.0001 to 1"),
     )]
 
 

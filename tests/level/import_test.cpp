@@ -15,6 +15,7 @@
 #include "Import.h"
 #include "LevelFile.h"
 #include "Splines.h"
+#include "SvgPath.h"
 
 namespace {
 
@@ -153,6 +154,77 @@ TEST(CurveFit, DrawnWithinTheToleranceWithFewPoints)
         EXPECT_LE(error.curveToInput, tolerance) << c.name;
         EXPECT_LE(points.size(), c.most) << c.name;
         EXPECT_GE(points.size(), c.most / 3) << c.name;
+    }
+}
+
+// A line the fit can't hold, its points too far apart to place knots
+// between: what it still strays is said, never hidden.
+TEST(CurveFit, SaysHowFarALineItCantHoldStrays)
+{
+    const std::vector<FitPoint> corner{{0, 0}, {1, 0}, {1, 1}};
+    double strays = 0;
+    const std::vector<Vec3> points = fitCurve(corner, {}, false, 0.001, 0, &strays);
+    const FitError error = fitError(corner, points, 0);
+    EXPECT_GT(strays, 0.001);
+    EXPECT_GE(strays, std::max(error.inputToCurve, error.curveToInput) - 1e-9);
+    fitCurve(polyline({{-2, 0}, {2, 0}}, kDefaultTolerance / 2, nullptr), {}, false, kDefaultTolerance, 0, &strays);
+    EXPECT_EQ(strays, 0);
+}
+
+// A path of a drawing in level units, finely sampled: its viewBox, a square
+// of `side` at (minx, miny), mapped onto the -5..5 square, y up.
+std::vector<FitPoint> sampledPath(const std::string& d, double minx, double miny, double side)
+{
+    ParseError error;
+    std::vector<FitPoint> line;
+    const double scale = 10 / side;
+    for (const Subpath& subpath : parsePathData(d, 1000, error))
+        for (const PathSegment& segment : subpath.segments)
+            for (int k = 0; k <= 500; ++k) {
+                const Point2 p = pointAt(segment, k / 500.0);
+                line.push_back(FitPoint{(p.x - minx - side / 2) * scale, -(p.y - miny - side / 2) * scale});
+            }
+    return line;
+}
+
+// Loops that come back to their start (with or without Z, or a hair short
+// of it), handles on end points beside corners and a single Bézier that is
+// not the exporter's: each is one curve drawn within the tolerance both ways.
+TEST(SvgImport, LoopsCornersAndForeignBeziersAreFittedWithinTheTolerance)
+{
+    const struct {
+        const char* name;
+        double minx, miny, side, tolerance;
+        const char* d;
+    } cases[] = {
+        {"Béziers back to their start", 0, 0, 16, kDefaultTolerance,
+         "M 8 10 C 7.5 10 7 10.2 6.6 10.6 C 5.8 11.4 5.8 12.6 6.6 13.4 C 7.4 14.2 8.6 14.2 9.4 13.4 "
+         "C 10.2 12.6 10.2 11.4 9.4 10.6 C 9 10.2 8.5 10 8 10"},
+        {"two Béziers back to their start", 0, 0, 200, 0.01,
+         "M 30 100 C 30 40 170 40 170 100 C 170 160 30 160 30 100"},
+        {"closed a hair short of the start", 0, 0, 200, kDefaultTolerance,
+         "M 30 100 C 30 40 170 40 170 100 C 170 160 30 160 30.00001 100 Z"},
+        {"two arcs back to their start", 0, 0, 200, kDefaultTolerance,
+         "M 30 100 A 70 70 0 0 1 170 100 A 70 70 0 0 1 30 100"},
+        {"handles on end points beside a corner", 10, 4, 8, 0.01,
+         "M 12 11 C 12 11 14 11 14 9 L 14 8 C 14 8 15.125 7.8125 15 7"},
+        {"one Bézier of another program", 0, 0, 50, kDefaultTolerance, "M 10 10 C 30 0 40 30 20 40"},
+    };
+    for (const auto& c : cases) {
+        char svg[1024];
+        std::snprintf(svg, sizeof svg,
+                      "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"%g %g %g %g\"><path d=\"%s\"/></svg>",
+                      c.minx, c.miny, c.side, c.side, c.d);
+        Imported imported;
+        importSvg(svg, c.tolerance, imported);
+        ASSERT_EQ(imported.levels.size(), 1u) << c.name;
+        ASSERT_EQ(imported.levels[0]->levelCurves.size(), 1u) << c.name;
+        for (const ImportMessage& message : imported.messages)
+            EXPECT_EQ(message.kind, ImportMessage::Note) << c.name << ": " << message.what;
+        const std::vector<Vec3>& points = imported.levels[0]->levelCurves[0].controlPoints;
+        const FitError error = fitError(sampledPath(c.d, c.minx, c.miny, c.side), points, 0);
+        EXPECT_LE(error.inputToCurve, c.tolerance) << c.name;
+        EXPECT_LE(error.curveToInput, c.tolerance) << c.name;
     }
 }
 
