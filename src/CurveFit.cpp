@@ -97,6 +97,11 @@ public:
         return samples > 2 ? (knots[span] + samples / 2) % count : 0;
     }
     std::vector<Vec3> through() const { return positions; }
+    // Drops, in one pass along the line, each knot but the corners (and an
+    // open line's ends, a loop's first and last two) whose neighbouring
+    // segments still hold the tolerance without it: splitting where the
+    // line strays most places more knots than the line needs.
+    void thin(const std::vector<size_t>& corners, double tolerance);
 
 private:
     const std::vector<FitPoint>& line;
@@ -104,9 +109,13 @@ private:
     const int level;
     const size_t count;  // distinct points of the line
 
-    void controls(size_t span, std::vector<Vec3>& four) const;
-    size_t samplesIn(size_t span) const { return (knots[(span + 1) % knots.size()] + count - knots[span]) % count + 1; }
-    const FitPoint& sample(size_t span, size_t k) const { return line[(knots[span] + k) % count]; }
+    template <typename PositionAt>
+    void controls(size_t span, size_t size, const PositionAt& position, std::vector<Vec3>& four) const;
+    SpanMeasure measureBetween(const std::vector<Vec3>& four, size_t from, size_t to) const;
+    bool holdsWithout(size_t knot, const std::vector<size_t>& keptKnots, const std::vector<Vec3>& kept,
+                      double tolerance) const;
+    size_t samplesIn(size_t span) const { return samplesBetween(knots[span], knots[(span + 1) % knots.size()]); }
+    size_t samplesBetween(size_t from, size_t to) const { return (to + count - from) % count + 1; }
 };
 
 // Sorted, without repeats or knots at the place of the one before.
@@ -158,36 +167,43 @@ void Fit::insert(std::vector<size_t> added, std::vector<char>& good, const std::
     good.swap(mergedGood);
 }
 
-// The four control points of a span's segment: neighbours wrap round a
-// loop; an open curve's ends have their reflected end points.
-void Fit::controls(size_t span, std::vector<Vec3>& four) const
+// The four control points of a span's segment, of a line of `size` knots
+// whose k-th control point is `position(k)`: neighbours wrap round a loop;
+// an open curve's ends have their reflected end points.
+template <typename PositionAt>
+void Fit::controls(size_t span, size_t size, const PositionAt& position, std::vector<Vec3>& four) const
 {
-    const size_t k = positions.size();
     four.clear();
     if (closed) {
-        for (size_t offset = k - 1; offset <= k + 2; ++offset)
-            four.push_back(positions[(span + offset) % k]);
+        for (size_t offset = size - 1; offset <= size + 2; ++offset)
+            four.push_back(position((span + offset) % size));
         return;
     }
-    four.push_back(span == 0 ? reflected(positions[0], positions[1]) : positions[span - 1]);
-    four.push_back(positions[span]);
-    four.push_back(positions[span + 1]);
-    four.push_back(span + 2 < k ? positions[span + 2] : reflected(positions[k - 1], positions[k - 2]));
+    four.push_back(span == 0 ? reflected(position(0), position(1)) : position(span - 1));
+    four.push_back(position(span));
+    four.push_back(position(span + 1));
+    four.push_back(span + 2 < size ? position(span + 2) : reflected(position(size - 1), position(size - 2)));
 }
 
 SpanMeasure Fit::measure(size_t span) const
 {
-    std::vector<Vec3> four, drawn;
-    controls(span, four);
-    drawn.push_back(four[1]);
+    std::vector<Vec3> four;
+    controls(span, positions.size(), [this](size_t k) { return positions[k]; }, four);
+    return measureBetween(four, knots[span], knots[(span + 1) % knots.size()]);
+}
+
+// The segment of `four` against the line from its point `from` to `to`.
+SpanMeasure Fit::measureBetween(const std::vector<Vec3>& four, size_t from, size_t to) const
+{
+    std::vector<Vec3> drawn{four[1]};
     sampleSegment(four, 3, level, kPiecesPerSegment, drawn);
-    const size_t samples = samplesIn(span);
+    const size_t samples = samplesBetween(from, to);
     const auto drawnAt = [&drawn](size_t v) { return at(drawn[v]); };
-    const auto sampleAt = [this, span](size_t k) { return sample(span, k); };
+    const auto sampleAt = [this, from](size_t k) { return line[(from + k) % count]; };
     SpanMeasure result;
     double worstInput = -1;
     for (size_t k = 0; k < samples; ++k) {
-        const double nearest = distanceToLine(sample(span, k), drawn.size(), drawnAt);
+        const double nearest = distanceToLine(sampleAt(k), drawn.size(), drawnAt);
         if (nearest > worstInput) {
             worstInput = nearest;
             result.split = k;
@@ -202,8 +218,44 @@ SpanMeasure Fit::measure(size_t span) const
     const size_t margin = std::max<size_t>(1, samples / 4);
     result.split = samples > 2 ? std::clamp(result.split, margin, samples - 1 - margin) : 0;
     result.canSplit = samples > 2;
-    result.split = (knots[span] + result.split) % count;
+    result.split = (from + result.split) % count;
     return result;
+}
+
+// Whether the segments that knot `knot` shapes hold the tolerance without it,
+// the knots before it being those kept so far.
+bool Fit::holdsWithout(size_t knot, const std::vector<size_t>& keptKnots, const std::vector<Vec3>& kept,
+                       double tolerance) const
+{
+    const size_t before = kept.size(), size = before + knots.size() - knot - 1;
+    if (samePlace(kept.back(), positions[knot + 1]))
+        return false;
+    const auto position = [&](size_t k) { return k < before ? kept[k] : positions[knot + 1 + k - before]; };
+    const auto index = [&](size_t k) { return k < before ? keptKnots[k] : knots[knot + 1 + k - before]; };
+    std::vector<Vec3> four;
+    for (size_t span = before >= 2 ? before - 2 : 0; span <= before && (closed || span + 1 < size); ++span) {
+        controls(span, size, position, four);
+        if (measureBetween(four, index(span), index((span + 1) % size)).error > tolerance)
+            return false;
+    }
+    return true;
+}
+
+void Fit::thin(const std::vector<size_t>& corners, double tolerance)
+{
+    const size_t n = knots.size();
+    std::vector<size_t> keptKnots;
+    std::vector<Vec3> kept;
+    for (size_t k = 0; k < n; ++k) {
+        const bool fixed = closed ? k < 2 || k + 2 >= n : k == 0 || k + 1 == n;
+        if (!fixed && std::find(corners.begin(), corners.end(), knots[k]) == corners.end() &&
+            holdsWithout(k, keptKnots, kept, tolerance))
+            continue;
+        keptKnots.push_back(knots[k]);
+        kept.push_back(positions[k]);
+    }
+    knots.swap(keptKnots);
+    positions.swap(kept);
 }
 
 // Starts from the ends (a loop: its start, and two more points a third of
@@ -219,6 +271,59 @@ std::vector<size_t> firstKnots(size_t count, const std::vector<size_t>& corners,
     else if (knots.size() < 2)
         knots.insert(knots.end(), {count / 3, 2 * count / 3});
     return knots;
+}
+
+// Knots at `n` equal steps of length along the line (`along`: the length
+// up to each point, a loop's closing edge last), besides the first ones.
+std::vector<size_t> evenKnots(const std::vector<double>& along, size_t n, bool closed, std::vector<size_t> knots)
+{
+    const size_t count = closed ? along.size() - 1 : along.size();
+    const double step = along.back() / (closed ? n : n - 1);
+    size_t k = 0;
+    for (size_t j = 1; j < n; ++j) {
+        while (k + 1 < count && along[k + 1] < j * step)
+            ++k;
+        knots.push_back(k + 1 < count && along[k + 1] - j * step < j * step - along[k] ? k + 1 : k);
+    }
+    return knots;
+}
+
+bool holdsEverywhere(const Fit& fit, double tolerance)
+{
+    for (size_t span = 0; span < fit.spans(); ++span)
+        if (fit.measure(span).error > tolerance)
+            return false;
+    return true;
+}
+
+// A uniform Catmull-Rom curve follows a smooth line best through knots at
+// equal steps along it: the fewest such knots (with the first ones) that
+// hold the tolerance, found by doubling, then halving the gap; false when
+// even one every other point does not.
+bool startEvenly(Fit& fit, const std::vector<FitPoint>& line, bool closed, const std::vector<size_t>& first,
+                 double tolerance)
+{
+    std::vector<double> along{0};
+    for (size_t k = 1; k < line.size(); ++k)
+        along.push_back(along.back() + std::hypot(line[k].x - line[k - 1].x, line[k].y - line[k - 1].y));
+    const size_t most = along.size() / 2;
+    const auto holdsWith = [&](size_t n) {
+        fit.setKnots(evenKnots(along, n, closed, first));
+        return fit.knots.size() > 1 && holdsEverywhere(fit, tolerance);
+    };
+    size_t fails = 2, holds = 4;
+    while (holds <= most && !holdsWith(holds)) {
+        fails = holds;
+        holds *= 2;
+    }
+    if (holds > most)
+        return false;
+    while (holds - fails > 1) {
+        const size_t middle = fails + (holds - fails) / 2;
+        (holdsWith(middle) ? holds : fails) = middle;
+    }
+    fit.setKnots(evenKnots(along, holds, closed, first));
+    return true;
 }
 
 }  // namespace
@@ -268,7 +373,14 @@ std::vector<Vec3> fitCurve(const std::vector<FitPoint>& line, const std::vector<
         first.insert(first.end(), {count / 3, 2 * count / 3});
         fit.setKnots(first);
     }
-    std::vector<char> good(fit.spans(), 0);
+    // A smooth line starts from even steps; corners want knots close by
+    // them, which splitting places.
+    const bool smooth = std::none_of(corners.begin(), corners.end(), [count](size_t corner) { return corner < count; });
+    const std::vector<size_t> ends = closed ? std::vector<size_t>{0} : std::vector<size_t>{0, count - 1};
+    const bool even = smooth && startEvenly(fit, line, closed, ends, tolerance);
+    if (smooth && !even)
+        fit.setKnots(first);
+    std::vector<char> good(fit.spans(), even ? 1 : 0);
     for (int round = 0; round < kMostRounds && fit.knots.size() > 1; ++round) {
         std::vector<size_t> added;
         const size_t spans = fit.spans();
@@ -312,6 +424,7 @@ std::vector<Vec3> fitCurve(const std::vector<FitPoint>& line, const std::vector<
     for (size_t span = 0; strays && fit.knots.size() > 1 && span < fit.spans(); ++span)
         if (!good[span])
             *strays = std::max(*strays, fit.measure(span).error);
+    fit.thin(corners, tolerance);
     return closed ? loopCurvePoints(fit.through()) : openCurvePoints(fit.through());
 }
 

@@ -136,7 +136,7 @@ TEST(CurveFit, DrawnWithinTheToleranceWithFewPoints)
     } cases[] = {
         {"circle", traced([](double t) { return 3 * std::cos(2 * M_PI * t); },
                           [](double t) { return 3 * std::sin(2 * M_PI * t); }, 8000),
-         {}, true, 130},
+         {}, true, 30},
         {"sine", traced([](double t) { return -4 + 8 * t; }, [](double t) { return std::sin(24 * t - 12); }, 8000),
          {}, false, 200},
         {"square", polyline({{-2, -2}, {2, -2}, {2, 2}, {-2, 2}, {-2, -2}}, spacing, &squareCorners), squareCorners,
@@ -155,6 +155,69 @@ TEST(CurveFit, DrawnWithinTheToleranceWithFewPoints)
         EXPECT_LE(points.size(), c.most) << c.name;
         EXPECT_GE(points.size(), c.most / 3) << c.name;
     }
+}
+
+// The fewest points at equal steps along a loop, from `least` up, whose
+// curve holds the tolerance, as a level file stores them: the count to beat.
+size_t evenlySpacedCount(const std::vector<FitPoint>& loop, double tolerance, size_t least)
+{
+    std::vector<double> along{0};
+    for (size_t k = 1; k < loop.size(); ++k)
+        along.push_back(along.back() + std::hypot(loop[k].x - loop[k - 1].x, loop[k].y - loop[k - 1].y));
+    for (size_t n = std::max<size_t>(4, least); n < loop.size(); ++n) {
+        std::vector<Vec3> through;
+        for (size_t j = 0, k = 0; j < n; ++j) {
+            while (along[k] < along.back() * j / n)
+                ++k;
+            through.emplace_back(loop[k].x, loop[k].y, 0.0f);
+        }
+        const FitError error = fitError(loop, loopCurvePoints(through), 0);
+        if (std::max(error.inputToCurve, error.curveToInput) <= tolerance)
+            return n + 3;
+    }
+    return loop.size();
+}
+
+// Circles, ellipses and rounded rectangles, at the default tolerance and a
+// coarse one: no more points than evenly spaced ones need, and at most a
+// tenth more than them.
+TEST(CurveFit, SmoothLoopsTakeNoMorePointsThanEvenSteps)
+{
+    const auto ellipse = [](double rx, double ry, double turn) {
+        std::vector<FitPoint> loop;
+        for (int k = 0; k <= 600; ++k) {
+            const double t = 2 * M_PI * k / 600;
+            const double x = rx * std::cos(t), y = ry * std::sin(t);
+            loop.push_back(FitPoint{x * std::cos(turn) - y * std::sin(turn), x * std::sin(turn) + y * std::cos(turn)});
+        }
+        return loop;
+    };
+    std::vector<FitPoint> rounded;  // 4 by 3, its corners of radius 1
+    for (int corner = 0; corner < 4; ++corner) {
+        const double cx = corner == 0 || corner == 3 ? 1 : -1, cy = corner < 2 ? 0.5 : -0.5;
+        for (int k = 0; k <= 150; ++k) {
+            const double t = M_PI / 2 * (corner + k / 150.0);
+            rounded.push_back(FitPoint{cx + std::cos(t), cy + std::sin(t)});
+        }
+        const double ends[4][2] = {{-1, 1.5}, {-2, -0.5}, {1, -1.5}, {2, 0.5}};
+        const FitPoint from = rounded.back(), to{ends[corner][0], ends[corner][1]};
+        for (int k = 1; k < 50; ++k)
+            rounded.push_back(FitPoint{from.x + (to.x - from.x) * k / 50, from.y + (to.y - from.y) * k / 50});
+    }
+    rounded.push_back(rounded.front());
+    const struct {
+        const char* name;
+        std::vector<FitPoint> loop;
+    } cases[] = {{"circle", ellipse(3, 3, 0)}, {"ellipse", ellipse(4, 1.5, 0.5)}, {"rounded rectangle", rounded}};
+    for (const auto& c : cases)
+        for (const double tolerance : {kDefaultTolerance, 0.01}) {
+            const std::vector<Vec3> points = fitCurve(c.loop, {}, true, tolerance, 0);
+            const FitError error = fitError(c.loop, points, 0);
+            EXPECT_LE(std::max(error.inputToCurve, error.curveToInput), tolerance) << c.name << " " << tolerance;
+            // Counting from two thirds of the fit's own points up keeps this quick.
+            const size_t even = evenlySpacedCount(c.loop, tolerance, (points.size() - 3) * 2 / 3);
+            EXPECT_LE(points.size(), even * 11 / 10) << c.name << " " << tolerance << ": " << even;
+        }
 }
 
 // A line the fit can't hold, its points too far apart to place knots
