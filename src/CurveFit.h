@@ -36,12 +36,14 @@ struct FitError {
 
 // Control points (as openCurvePoints or loopCurvePoints give them, rounded as
 // saved) whose curve, drawn as the editor draws it, lies within `tolerance`
-// of the polyline `line` both ways, with few points: it starts from the ends
-// and the corners (indices into `line`, kept as control points) and adds the
-// input point where the drawn line strays most until every span is within
-// the tolerance. `line` should be dense: its points no farther apart than
-// half the tolerance. A closed line's last point is its first. Ends and
-// corners that meet in one place are a loop, gone round from there.
+// of the polyline `line` both ways, with few points. A smooth line starts
+// from the fewest knots at even steps along it that hold the tolerance; a
+// line with corners (indices into `line`, kept as control points) from its
+// ends and corners, adding the input point where the drawn line strays most
+// until every span is within the tolerance; then every knot its neighbours
+// hold without is dropped. `line` should be dense: its points no farther
+// apart than half the tolerance. A closed line's last point is its first.
+// Ends and corners that meet in one place are a loop, gone round from there.
 // `strays`, when given, is set to the most a span still strays where the fit
 // could not bring it within the tolerance, else 0.
 std::vector<Vec3> fitCurve(const std::vector<FitPoint>& line, const std::vector<size_t>& corners, bool closed,
