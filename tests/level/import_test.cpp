@@ -234,19 +234,26 @@ TEST(CurveFit, SaysHowFarALineItCantHoldStrays)
     EXPECT_EQ(strays, 0);
 }
 
-// A path of a drawing in level units, finely sampled: its viewBox, a square
-// of `side` at (minx, miny), mapped onto the -5..5 square, y up.
-std::vector<FitPoint> sampledPath(const std::string& d, double minx, double miny, double side)
+// A path of a drawing in level units, sampled at most `step` apart: its
+// viewBox, a square of `side` at (minx, miny), mapped onto the -5..5 square,
+// y up.
+std::vector<FitPoint> sampledPath(const std::string& d, double minx, double miny, double side, double step = 0.002)
 {
     ParseError error;
     std::vector<FitPoint> line;
     const double scale = 10 / side;
+    const auto level = [&](Point2 p) { return FitPoint{(p.x - minx - side / 2) * scale, -(p.y - miny - side / 2) * scale}; };
     for (const Subpath& subpath : parsePathData(d, 1000, error))
-        for (const PathSegment& segment : subpath.segments)
-            for (int k = 0; k <= 500; ++k) {
-                const Point2 p = pointAt(segment, k / 500.0);
-                line.push_back(FitPoint{(p.x - minx - side / 2) * scale, -(p.y - miny - side / 2) * scale});
+        for (const PathSegment& segment : subpath.segments) {
+            double length = 0;
+            for (int k = 1; k <= 64; ++k) {
+                const FitPoint a = level(pointAt(segment, (k - 1) / 64.0)), b = level(pointAt(segment, k / 64.0));
+                length += std::hypot(b.x - a.x, b.y - a.y);
             }
+            const int pieces = std::max(64, static_cast<int>(std::ceil(length / step)));
+            for (int k = 0; k <= pieces; ++k)
+                line.push_back(level(pointAt(segment, static_cast<double>(k) / pieces)));
+        }
     return line;
 }
 
@@ -288,6 +295,76 @@ TEST(SvgImport, LoopsCornersAndForeignBeziersAreFittedWithinTheTolerance)
         const FitError error = fitError(sampledPath(c.d, c.minx, c.miny, c.side), points, 0);
         EXPECT_LE(error.inputToCurve, c.tolerance) << c.name;
         EXPECT_LE(error.curveToInput, c.tolerance) << c.name;
+    }
+}
+
+// A random chain of lines, quadratics, cubics and arcs in a 100-unit
+// viewBox: some turns smooth (S, T), some cornered, handles on their end
+// points, closed with Z, back a hair short of the start, tiny or spanning
+// the box.
+std::string randomChain(std::mt19937& random)
+{
+    std::uniform_real_distribution<double> unit(0, 1);
+    const double size = unit(random) < 0.3 ? 2 : 30, left = 50 - size / 2;
+    const auto at = [&] { return std::to_string(left + size * unit(random)); };
+    const auto pair = [&] { return at() + " " + at() + " "; };
+    const std::string start = pair();
+    std::string d = "M " + start, last = start;
+    for (int k = 0, n = 2 + static_cast<int>(unit(random) * 6); k < n; ++k) {
+        const double kind = unit(random);
+        const std::string to = pair();
+        if (kind < 0.15)
+            d += "L " + to;
+        else if (kind < 0.3)
+            d += "Q " + pair() + to;
+        else if (kind < 0.4)
+            d += "T " + to;
+        else if (kind < 0.55)
+            d += "C " + pair() + pair() + to;
+        else if (kind < 0.7)
+            d += "S " + pair() + to;
+        else if (kind < 0.8)
+            d += "C " + last + pair() + to;  // its first handle on its start
+        else
+            d += "A " + std::to_string(size * (0.2 + unit(random))) + " " + std::to_string(size * (0.2 + unit(random))) +
+                 " " + std::to_string(unit(random) * 90) + (unit(random) < 0.5 ? " 0 1 " : " 1 0 ") + to;
+        last = to;
+    }
+    const double end = unit(random);
+    if (end < 0.3)
+        d += "Z";
+    else if (end < 0.5)
+        d += "L " + start + "Z";
+    else if (end < 0.6)
+        d += "L " + start.substr(0, start.find(' ')) + "1e-5 " + start.substr(start.find(' ') + 1);
+    return d;
+}
+
+// The fit keeps its promise on any chain: within the tolerance both ways,
+// as the editor draws it, or a warning that says how far it strays.
+TEST(SvgImport, RandomChainsAreFittedWithinTheToleranceOrSaySo)
+{
+    std::mt19937 random(20261208);
+    for (int trial = 0; trial < 24; ++trial) {
+        const std::string d = randomChain(random);
+        const double tolerance = trial % 3 ? kDefaultTolerance : 0.01;
+        const std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 100 100\"><path d=\"" + d +
+                                "\"/></svg>";
+        Imported imported;
+        importSvg(svg, tolerance, imported);
+        ASSERT_EQ(imported.levels.size(), 1u) << d;
+        ASSERT_EQ(imported.levels[0]->levelCurves.size(), 1u) << d;
+        double allowed = tolerance;
+        for (const ImportMessage& message : imported.messages)
+            if (message.kind == ImportMessage::Changed) {
+                const size_t figure = message.what.find("strays up to ");
+                ASSERT_NE(figure, std::string::npos) << d << ": " << message.what;
+                allowed = std::max(allowed, std::stod(message.what.substr(figure + 13)));
+            }
+        const FitError error =
+            fitError(sampledPath(d, 0, 0, 100, 0.005), imported.levels[0]->levelCurves[0].controlPoints, 0);
+        EXPECT_LE(error.inputToCurve, allowed * 1.0001) << d;
+        EXPECT_LE(error.curveToInput, allowed * 1.0001) << d;
     }
 }
 
