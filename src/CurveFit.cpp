@@ -101,7 +101,7 @@ public:
     // open line's ends, a loop's first and last two) whose neighbouring
     // segments still hold the tolerance without it: splitting where the
     // line strays most places more knots than the line needs.
-    void thin(const std::vector<size_t>& corners, double tolerance);
+    void thin(std::vector<size_t> corners, double tolerance);
 
 private:
     const std::vector<FitPoint>& line;
@@ -241,14 +241,15 @@ bool Fit::holdsWithout(size_t knot, const std::vector<size_t>& keptKnots, const 
     return true;
 }
 
-void Fit::thin(const std::vector<size_t>& corners, double tolerance)
+void Fit::thin(std::vector<size_t> corners, double tolerance)
 {
+    std::sort(corners.begin(), corners.end());  // looked up once a knot
     const size_t n = knots.size();
     std::vector<size_t> keptKnots;
     std::vector<Vec3> kept;
     for (size_t k = 0; k < n; ++k) {
         const bool fixed = closed ? k < 2 || k + 2 >= n : k == 0 || k + 1 == n;
-        if (!fixed && std::find(corners.begin(), corners.end(), knots[k]) == corners.end() &&
+        if (!fixed && !std::binary_search(corners.begin(), corners.end(), knots[k]) &&
             holdsWithout(k, keptKnots, kept, tolerance))
             continue;
         keptKnots.push_back(knots[k]);

@@ -18,8 +18,9 @@ std::vector<Vec3> openCurvePoints(const std::vector<Vec3>& through);
 // more are written Pn-1, P0, ..., Pn-1, P0, P1, drawn open round the loop.
 std::vector<Vec3> loopCurvePoints(const std::vector<Vec3>& through);
 
-// A position as a level file keeps it: rounded to four decimals and read
-// back as a float.
+// A position as a level file keeps it: rounded to four decimals (steps of
+// kSavedStep) and read back as a float.
+constexpr double kSavedStep = 0.0001;
 float asSaved(double coordinate);
 
 struct FitPoint {

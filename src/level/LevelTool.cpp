@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "CurveFit.h"
 #include "Export.h"
 #include "FileIO.h"
 #include "Import.h"
@@ -111,7 +112,7 @@ const char kSamplesValue[] = "a whole number from 1 to 100";
 const char kToleranceValue[] = "a number of level units from 0.0001 to 1";
 const double kMostTolerance = 1.0;  // a tenth of the square: coarser is no fit
 // A level file keeps four decimals: rounding alone moves a point that far.
-const double kLeastTolerance = 0.0001;
+const double kLeastTolerance = kSavedStep;
 
 const Option kOptions[] = {
     {"-o", "OUT", "format export import", "write to OUT, saved as the editor's F1 saves, instead of standard output",

@@ -41,7 +41,6 @@ const double kFitShare = 0.97;
 const double kNegligible = 0.125;
 // Far enough inside the float range for the fit's end points beyond it.
 const double kFarthest = 1e30;
-const double kSavedStep = 0.0001;  // a level file keeps four decimals
 const int kFloatSearch = 64;  // ulps tried around an end point recovered from a Bézier
 
 struct Shape {
