@@ -528,7 +528,13 @@ bool cameFromTheExport(const Shape& shape, const Subpath& subpath, const Affine&
     return exported;
 }
 
-// The level-unit length of a segment, from points along it.
+bool withinRange(Point2 p)
+{
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::fabs(p.x) <= kFarthest && std::fabs(p.y) <= kFarthest;
+}
+
+// The level-unit length of a segment, from points along it; infinite when
+// one of them lies beyond the float range, where no curve is imported.
 double lengthOf(const PathSegment& s, const Affine& m)
 {
     double length = 0;
@@ -536,6 +542,8 @@ double lengthOf(const PathSegment& s, const Affine& m)
     const int pieces = s.kind == PathSegment::Line ? 1 : 16;
     for (int k = 1; k <= pieces; ++k) {
         const Point2 p = place(m, pointAt(s, static_cast<double>(k) / pieces));
+        if (!withinRange(p))
+            return HUGE_VAL;
         length += std::hypot(p.x - previous.x, p.y - previous.y);
         previous = p;
     }
@@ -553,11 +561,6 @@ Point2 direction(const PathSegment& s, const Affine& m, bool atEnd)
 bool turns(Point2 before, Point2 after)
 {
     return before.x * after.x + before.y * after.y < kCornerCosine;
-}
-
-bool withinRange(Point2 p)
-{
-    return std::isfinite(p.x) && std::isfinite(p.y) && std::fabs(p.x) <= kFarthest && std::fabs(p.y) <= kFarthest;
 }
 
 // Coordinates more than two steps apart, of the saved grid or of a float
@@ -588,10 +591,10 @@ bool denseLine(const Subpath& subpath, bool closed, const Affine& m, double spac
     bool directed = false;
     for (const PathSegment& s : subpath.segments) {
         // The spacing keeps each segment within the limit, rounding aside; a
-        // length that is not a number is a segment beyond the float range.
+        // length that is not finite is a segment beyond the float range.
         const double length = lengthOf(s, m);
         const double wanted = std::ceil(length / spacing);
-        if (std::isnan(wanted))
+        if (!std::isfinite(wanted))
             return false;
         if (length >= spacing * kNegligible) {
             if (directed && turns(before, direction(s, m, false)))
@@ -665,9 +668,9 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
             if (!cameFromTheExport(shape, subpath, m, exact.back()))
                 for (const PathSegment& segment : subpath.segments)
                     own += lengthOf(segment, m);
-            // A subpath that long reaches beyond the float range and is
-            // refused: it must not thin out the rest.
-            if (own <= kFarthest)
+            // A subpath beyond the float range is refused: it must not thin
+            // out the rest.
+            if (std::isfinite(own))
                 length += own;
         }
     const double spacing = std::max(tolerance / 2, length / kMostSamples);

@@ -225,6 +225,13 @@ def import_rows():
          "inf.svg:1:1: warning: input level 0 has no points: a level file can't keep an empty level, dropped\n"
          "inf.svg:1:1: warning: nothing to import: no level has a point, nothing written\n"
          "inf.svg:1:28: warning: a subpath beyond the float range: not imported\n", {"inf.svg": None}),
+        ("a circle as wide as the float range is fitted as loosely as its length asks",
+         {"c.svg": b'<svg viewBox="0 0 1 1"><circle cx="0" cy="0" r="1e29"/></svg>'}, "$T import c.svg | head -c 12", 0,
+         "( 0 1 2 3 4 ",
+         "c.svg:1:1: warning: the drawing's paths are too long to fit within 0.0015625: fitted within 7.53679e+25\n"
+         "c.svg:1:24: note: level 0, curve 0: 37 control points\n"
+         "c.svg:1:24: note: curve 0 of level 0 has points outside the -5..5 square: kept, but the editor can't pick "
+         "them\n", {"c.svg": None}),
         ("ten million commands", {"long.svg": LONG_PATH}, "$T import long.svg | head -c 12", 0, "( 0 1 2 3 )\n",
          "long.svg:1:1: warning: the drawing's paths are too long to fit within 0.0015625: fitted within 0.005\n"
          "long.svg:1:26: warning: path data stops at character 4000006 (more than 500000 segments): what came "
