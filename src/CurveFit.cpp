@@ -17,6 +17,9 @@ namespace {
 // drawing needs.
 const int kMostRounds = 200;
 
+// What is known of a span: measured again only once a knot beside it changed.
+enum SpanState : char { kUnmeasured, kHolds, kStuck };
+
 double distanceToEdge(FitPoint p, FitPoint a, FitPoint b)
 {
     const double dx = b.x - a.x, dy = b.y - a.y;
@@ -84,10 +87,10 @@ public:
     std::vector<Vec3> positions;
 
     void setKnots(std::vector<size_t> chosen);
-    // Adds knots inside spans (`added`, any order); `good` and `touched` are
-    // per span before, `good` per span after: a span left whole and untouched
-    // keeps what it was.
-    void insert(std::vector<size_t> added, std::vector<char>& good, const std::vector<char>& touched);
+    // Adds knots inside spans (`added`, any order); `state` and `touched` are
+    // per span before, `state` per span after: a span left whole and
+    // untouched keeps what it was, any other is to be measured.
+    void insert(std::vector<size_t> added, std::vector<char>& state, const std::vector<char>& touched);
     size_t spans() const { return closed ? knots.size() : knots.size() - 1; }
     SpanMeasure measure(size_t span) const;
     // The middle of a span, or none (0) when it has no point inside.
@@ -108,6 +111,7 @@ private:
     const bool closed;
     const int level;
     const size_t count;  // distinct points of the line
+    mutable std::vector<Vec3> scratch;
 
     template <typename PositionAt>
     void controls(size_t span, size_t size, const PositionAt& position, std::vector<Vec3>& four) const;
@@ -127,8 +131,13 @@ void Fit::setKnots(std::vector<size_t> chosen)
     positions.clear();
     for (const size_t index : chosen) {
         const Vec3 point = saved(line[index], level);
-        if (!positions.empty() && samePlace(point, positions.back()))
+        // An open line's end stays its last knot, in place of a knot at the
+        // same place before it (but its start).
+        if (!positions.empty() && samePlace(point, positions.back())) {
+            if (!closed && index + 1 == count && knots.size() > 1)
+                knots.back() = index;
             continue;
+        }
         knots.push_back(index);
         positions.push_back(point);
     }
@@ -138,33 +147,33 @@ void Fit::setKnots(std::vector<size_t> chosen)
     }
 }
 
-void Fit::insert(std::vector<size_t> added, std::vector<char>& good, const std::vector<char>& touched)
+void Fit::insert(std::vector<size_t> added, std::vector<char>& state, const std::vector<char>& touched)
 {
     std::sort(added.begin(), added.end());
     std::vector<size_t> mergedKnots;
     std::vector<Vec3> mergedPositions;
-    std::vector<char> mergedGood;
+    std::vector<char> mergedState;
     size_t next = 0;
     for (size_t k = 0; k < knots.size(); ++k) {
         mergedKnots.push_back(knots[k]);
         mergedPositions.push_back(positions[k]);
-        mergedGood.push_back(k < good.size() && good[k] && !touched[k]);
+        mergedState.push_back(k < state.size() && !touched[k] ? state[k] : char(kUnmeasured));
         const size_t end = k + 1 < knots.size() ? knots[k + 1] : count;
         for (; next < added.size() && added[next] < end; ++next) {
             const Vec3 point = saved(line[added[next]], level);
             const Vec3& following = k + 1 < knots.size() ? positions[k + 1] : positions[0];
             if (added[next] <= mergedKnots.back() || samePlace(point, mergedPositions.back()) || samePlace(point, following))
                 continue;
-            mergedGood.back() = 0;
+            mergedState.back() = kUnmeasured;
             mergedKnots.push_back(added[next]);
             mergedPositions.push_back(point);
-            mergedGood.push_back(0);
+            mergedState.push_back(kUnmeasured);
         }
     }
     knots.swap(mergedKnots);
     positions.swap(mergedPositions);
-    mergedGood.resize(spans(), 0);
-    good.swap(mergedGood);
+    mergedState.resize(spans(), kUnmeasured);
+    state.swap(mergedState);
 }
 
 // The four control points of a span's segment, of a line of `size` knots
@@ -195,7 +204,8 @@ SpanMeasure Fit::measure(size_t span) const
 // The segment of `four` against the line from its point `from` to `to`.
 SpanMeasure Fit::measureBetween(const std::vector<Vec3>& four, size_t from, size_t to) const
 {
-    std::vector<Vec3> drawn{four[1]};
+    std::vector<Vec3>& drawn = scratch;  // kept between measures: the fit measures often
+    drawn.assign(1, four[1]);
     sampleSegment(four, 3, level, kPiecesPerSegment, drawn);
     const size_t samples = samplesBetween(from, to);
     const auto drawnAt = [&drawn](size_t v) { return at(drawn[v]); };
@@ -274,19 +284,50 @@ std::vector<size_t> firstKnots(size_t count, const std::vector<size_t>& corners,
     return knots;
 }
 
-// Knots at `n` equal steps of length along the line (`along`: the length
-// up to each point, a loop's closing edge last), besides the first ones.
-std::vector<size_t> evenKnots(const std::vector<double>& along, size_t n, bool closed, std::vector<size_t> knots)
+size_t farthestFrom(const std::vector<FitPoint>& line, size_t count, size_t from)
 {
-    const size_t count = closed ? along.size() - 1 : along.size();
-    const double step = along.back() / (closed ? n : n - 1);
-    size_t k = 0;
-    for (size_t j = 1; j < n; ++j) {
-        while (k + 1 < count && along[k + 1] < j * step)
-            ++k;
-        knots.push_back(k + 1 < count && along[k + 1] - j * step < j * step - along[k] ? k + 1 : k);
+    size_t farthest = from;
+    double most = 0;
+    for (size_t k = 0; k < count; ++k) {
+        const double d = std::hypot(line[k].x - line[from].x, line[k].y - line[from].y);
+        if (d > most) {
+            most = d;
+            farthest = k;
+        }
     }
-    return knots;
+    return farthest;
+}
+
+// The line with points at `n` equal steps of length along it (`along`: the
+// length up to each point), its first point one of them, and where they
+// are: a knot placed at the nearest point of a sparse line would be off its
+// step. A step beside a point of the line takes that point.
+std::vector<FitPoint> withEvenSteps(const std::vector<FitPoint>& line, const std::vector<double>& along, size_t n,
+                                    bool closed, std::vector<size_t>& knots)
+{
+    const double step = along.back() / (closed ? n : n - 1), near = step / 1024;
+    std::vector<FitPoint> result{line[0]};
+    knots.assign(1, 0);
+    size_t next = 1;  // the first point of the line not yet in the result
+    for (size_t j = 1; j < n; ++j) {
+        const double at = j * step;
+        for (; next + 1 < line.size() && along[next] < at; ++next)
+            result.push_back(line[next]);
+        const double before = at - along[next - 1], after = along[next] - at;
+        if (before <= near && before <= after) {
+            knots.push_back(result.size() - 1);
+            continue;
+        }
+        const double t = after <= near ? 1 : before / (along[next] - along[next - 1]);
+        result.push_back(FitPoint{line[next - 1].x + t * (line[next].x - line[next - 1].x),
+                                  line[next - 1].y + t * (line[next].y - line[next - 1].y)});
+        next += after <= near;
+        knots.push_back(result.size() - 1);
+    }
+    result.insert(result.end(), line.begin() + static_cast<long>(next), line.end());
+    if (!closed)
+        knots.push_back(result.size() - 1);
+    return result;
 }
 
 bool holdsEverywhere(const Fit& fit, double tolerance)
@@ -298,18 +339,22 @@ bool holdsEverywhere(const Fit& fit, double tolerance)
 }
 
 // A uniform Catmull-Rom curve follows a smooth line best through knots at
-// equal steps along it: the fewest such knots (with the first ones) that
-// hold the tolerance, found by doubling, then halving the gap; false when
-// even one every other point does not.
-bool startEvenly(Fit& fit, const std::vector<FitPoint>& line, bool closed, const std::vector<size_t>& first,
-                 double tolerance)
+// equal steps along it: the fewest such knots that hold the tolerance, found
+// by doubling, then halving the gap, in `even` with its knots; false when
+// even one every other point of the line does not.
+bool startEvenly(const std::vector<FitPoint>& line, bool closed, double tolerance, int level,
+                 std::vector<FitPoint>& even, std::vector<size_t>& knots)
 {
     std::vector<double> along{0};
     for (size_t k = 1; k < line.size(); ++k)
         along.push_back(along.back() + std::hypot(line[k].x - line[k - 1].x, line[k].y - line[k - 1].y));
+    if (!(along.back() > 0))
+        return false;
     const size_t most = along.size() / 2;
     const auto holdsWith = [&](size_t n) {
-        fit.setKnots(evenKnots(along, n, closed, first));
+        even = withEvenSteps(line, along, n, closed, knots);
+        Fit fit(even, closed, level);
+        fit.setKnots(knots);
         return fit.knots.size() > 1 && holdsEverywhere(fit, tolerance);
     };
     size_t fails = 2, holds = 4;
@@ -323,7 +368,7 @@ bool startEvenly(Fit& fit, const std::vector<FitPoint>& line, bool closed, const
         const size_t middle = fails + (holds - fails) / 2;
         (holdsWith(middle) ? holds : fails) = middle;
     }
-    fit.setKnots(evenKnots(along, holds, closed, first));
+    even = withEvenSteps(line, along, holds, closed, knots);
     return true;
 }
 
@@ -365,38 +410,45 @@ std::vector<Vec3> fitCurve(const std::vector<FitPoint>& line, const std::vector<
     if (line.empty())
         return {};
     closed = closed && line.size() > 1;
-    Fit fit(line, closed, level);
-    const size_t count = closed ? line.size() - 1 : line.size();
-    std::vector<size_t> first = firstKnots(count, corners, closed);
-    fit.setKnots(first);
-    if (fit.knots.size() < 2) {
-        // Its ends and corners meet in one place: a loop, to be gone round.
-        first.insert(first.end(), {count / 3, 2 * count / 3});
-        fit.setKnots(first);
-    }
     // A smooth line starts from even steps; corners want knots close by
     // them, which splitting places.
+    const size_t count = closed ? line.size() - 1 : line.size();
     const bool smooth = std::none_of(corners.begin(), corners.end(), [count](size_t corner) { return corner < count; });
-    const std::vector<size_t> ends = closed ? std::vector<size_t>{0} : std::vector<size_t>{0, count - 1};
-    const bool even = smooth && startEvenly(fit, line, closed, ends, tolerance);
-    if (smooth && !even)
+    std::vector<FitPoint> evenLine;
+    std::vector<size_t> evenKnots;
+    const bool even = smooth && startEvenly(line, closed, tolerance, level, evenLine, evenKnots);
+    Fit fit(even ? evenLine : line, closed, level);
+    if (even) {
+        fit.setKnots(evenKnots);
+    } else {
+        std::vector<size_t> first = firstKnots(count, corners, closed);
         fit.setKnots(first);
-    std::vector<char> good(fit.spans(), even ? 1 : 0);
+        if (fit.knots.size() < 2) {
+            // Its ends and corners meet in one place: a loop, to be gone round
+            // from there through the point farthest from it.
+            first.push_back(farthestFrom(line, count, 0));
+            if (closed)
+                first.insert(first.end(), {count / 3, 2 * count / 3});
+            fit.setKnots(first);
+        }
+    }
+    std::vector<char> state(fit.spans(), even ? kHolds : kUnmeasured);
     for (int round = 0; round < kMostRounds && fit.knots.size() > 1; ++round) {
         std::vector<size_t> added;
         const size_t spans = fit.spans();
         std::vector<char> split(spans, 0), stuck(spans, 0);
         for (size_t span = 0; span < spans; ++span) {
-            if (good[span])
+            if (state[span] != kUnmeasured)
                 continue;
             const SpanMeasure measured = fit.measure(span);
             if (measured.error <= tolerance) {
-                good[span] = 1;
+                state[span] = kHolds;
             } else if (measured.canSplit) {
                 added.push_back(measured.split);
                 split[span] = 1;
             } else {
                 stuck[span] = 1;
+                state[span] = kStuck;
             }
         }
         // A span too short to split strays by its knots' tangents, which
@@ -420,21 +472,24 @@ std::vector<Vec3> fitCurve(const std::vector<FitPoint>& line, const std::vector<
         std::vector<char> touched(spans, 0);
         for (size_t span = 0; span < spans; ++span)
             touched[span] = spans < 8 || split[span] || split[(span + 1) % spans] || split[(span + spans - 1) % spans];
-        fit.insert(added, good, touched);
+        const size_t before = fit.knots.size();
+        fit.insert(added, state, touched);
+        if (fit.knots.size() == before)
+            break;  // every knot it would add is at a place it has
     }
     for (size_t span = 0; strays && fit.knots.size() > 1 && span < fit.spans(); ++span)
-        if (!good[span])
+        if (state[span] != kHolds)
             *strays = std::max(*strays, fit.measure(span).error);
-    fit.thin(corners, tolerance);
+    fit.thin(even ? std::vector<size_t>() : corners, tolerance);
     return closed ? loopCurvePoints(fit.through()) : openCurvePoints(fit.through());
 }
 
-FitError fitError(const std::vector<FitPoint>& line, const std::vector<Vec3>& points, int level)
+FitError fitError(const std::vector<FitPoint>& line, const std::vector<Vec3>& points, int level, int pieces)
 {
     Nodes curve;
     curve.controlPoints = points;
     std::vector<Vec3> drawn;
-    sampleCurve(curve, level, kPiecesPerSegment, drawn);
+    sampleCurve(curve, level, pieces > 0 ? pieces : kPiecesPerSegment, drawn);
     const auto drawnAt = [&drawn](size_t v) { return at(drawn[v]); };
     const auto lineAt = [&line](size_t k) { return line[k]; };
     FitError error;

@@ -50,6 +50,7 @@ struct FitError {
 std::vector<Vec3> fitCurve(const std::vector<FitPoint>& line, const std::vector<size_t>& corners, bool closed,
                            double tolerance, int level, double* strays = nullptr);
 
-// The two-way distance of `line` from the curve of `points` as drawn; for
-// tests and reports.
-FitError fitError(const std::vector<FitPoint>& line, const std::vector<Vec3>& points, int level);
+// The two-way distance of `line` from the curve of `points` drawn as the
+// editor draws it, or in `pieces` chords a segment (many: nearly the exact
+// curve, as the export's Béziers draw it); for tests and reports.
+FitError fitError(const std::vector<FitPoint>& line, const std::vector<Vec3>& points, int level, int pieces = 0);
