@@ -15,12 +15,13 @@
 #include <vector>
 
 #include "CurveFit.h"
+#include "DenseLine.h"
 #include "Import.h"
 #include "SvgPath.h"
 
-// Dense points of all curves fitted at the asked tolerance; beyond, they thin
-// out, so that no drawing is fitted for long (paths far outside their viewBox
-// the longest: under two seconds). The fuzzer lowers it to stay quick.
+// Points of all curves beyond their segments' ends, flattened at the asked
+// tolerance; beyond, the flattening coarsens, so that no drawing is fitted
+// for long. The fuzzer lowers it to stay quick.
 #ifndef OMBREL_IMPORT_MOST_SAMPLES
 #define OMBREL_IMPORT_MOST_SAMPLES 200000
 #endif
@@ -32,16 +33,16 @@ const size_t kMostSegments = 500000;
 const size_t kMostElements = 1000000;
 const size_t kMostSamples = OMBREL_IMPORT_MOST_SAMPLES;
 const int kMostUseNesting = 32;
-const double kCornerCosine = std::cos(5.0 * M_PI / 180.0);  // a turn sharper than 5 degrees
-// The fit is measured against straight pieces between the dense points; a
-// little of the tolerance is left for how far those stray from the path.
-const double kFitShare = 0.97;
-// A segment shorter than this share of the dense points' spacing has no
-// direction that counts for corners.
-const double kNegligible = 0.125;
-// Far enough inside the float range for the fit's end points beyond it.
+// The fit is measured against the chords of the flattened path, which stray
+// from it by up to the flatness; a little more is left for the exact
+// Béziers of the export, which stray from the editor's ten chords.
+const double kFlatShare = 1.0 / 16;
+const double kFitShare = 1 - kFlatShare - 0.05;
+// Points beyond this are outside the float range a level file holds.
 const double kFarthest = 1e30;
-const int kFloatSearch = 64;  // ulps tried around an end point recovered from a Bézier
+// Float steps a fit must allow at the drawing's farthest point: rounding
+// moves each control point by up to half a step, the curve by more.
+const double kFloatSteps = 4;
 
 struct Shape {
     std::vector<Subpath> subpaths;
@@ -409,227 +410,6 @@ bool viewOf(const pugi::xml_node& root, Affine& view, Imported& imported)
     return true;
 }
 
-// ---------------------------------------------------------------- curves
-
-// A point through the matrix, adding no term that is zero, so that a -0
-// stays -0 where the matrix only scales (as it does for the export's own).
-Point2 place(const Affine& m, Point2 p)
-{
-    double x = m.a * p.x, y = m.d * p.y;
-    for (const auto& [term, sum] : {std::pair{m.c * p.y, &x}, std::pair{m.e, &x}, std::pair{m.b * p.x, &y},
-                                    std::pair{m.f, &y}})
-        if (term != 0)
-            *sum += term;
-    return Point2{x, y};
-}
-
-Point2 endOf(const PathSegment& s)
-{
-    return s.kind == PathSegment::Line || s.kind == PathSegment::Arc ? s.p[1]
-           : s.kind == PathSegment::Quadratic                        ? s.p[2]
-                                                                     : s.p[3];
-}
-
-// A Bézier segment's control points as the exporter writes them from its
-// Catmull-Rom points: b = p1 + (p2 - p0) / 6, c = p2 - (p3 - p1) / 6.
-float inner(float p1, float p2, float p0) { return static_cast<float>(p1 + (static_cast<double>(p2) - p0) / 6); }
-
-// The float p0 for which inner(p1, p2, p0) gives b, nearest to the exact value.
-bool recoverEnd(float p1, float p2, float b, float& p0)
-{
-    const float guess = static_cast<float>(p2 - 6.0 * (static_cast<double>(b) - p1));
-    float down = guess, up = guess;
-    for (int step = 0; step < kFloatSearch; ++step) {
-        if (inner(p1, p2, up) == b) {
-            p0 = up;
-            return true;
-        }
-        if (inner(p1, p2, down) == b) {
-            p0 = down;
-            return true;
-        }
-        up = std::nextafter(up, HUGE_VALF);
-        down = std::nextafter(down, -HUGE_VALF);
-    }
-    return false;
-}
-
-// The Catmull-Rom points of a subpath whose every segment is a Bézier the
-// exporter would write for them, as the editor holds them; false when any
-// isn't.
-bool exactPoints(const std::vector<PathSegment>& segments, bool closed, const Affine& m, std::vector<Vec3>& out)
-{
-    const size_t k = segments.size();
-    if (k == 0)
-        return false;
-    std::vector<float> x, y, bx, by, cx, cy;
-    for (const PathSegment& s : segments) {
-        if (s.kind != PathSegment::Cubic)
-            return false;
-        const Point2 p0 = place(m, s.p[0]), p1 = place(m, s.p[1]), p2 = place(m, s.p[2]);
-        x.push_back(static_cast<float>(p0.x));
-        y.push_back(static_cast<float>(p0.y));
-        bx.push_back(static_cast<float>(p1.x));
-        by.push_back(static_cast<float>(p1.y));
-        cx.push_back(static_cast<float>(p2.x));
-        cy.push_back(static_cast<float>(p2.y));
-    }
-    const Point2 last = place(m, endOf(segments.back()));
-    std::vector<float> px, py;  // the Catmull-Rom points
-    if (closed) {
-        px = x;
-        py = y;
-        if (static_cast<float>(last.x) != x[0] || static_cast<float>(last.y) != y[0])
-            return false;
-    } else {
-        float fx = 0, fy = 0, lx = 0, ly = 0;
-        x.push_back(static_cast<float>(last.x));
-        y.push_back(static_cast<float>(last.y));
-        if (!recoverEnd(x[0], x[1], bx[0], fx) || !recoverEnd(y[0], y[1], by[0], fy) ||
-            !recoverEnd(x[k], x[k - 1], cx[k - 1], lx) || !recoverEnd(y[k], y[k - 1], cy[k - 1], ly))
-            return false;
-        px = {fx};
-        py = {fy};
-        px.insert(px.end(), x.begin(), x.end());
-        py.insert(py.end(), y.begin(), y.end());
-        px.push_back(lx);
-        py.push_back(ly);
-    }
-    const size_t n = px.size();
-    const size_t first = closed ? 0 : 1;  // the point each segment starts at
-    for (size_t j = 0; j < k; ++j) {
-        const size_t a = (first + j + n - 1) % n, b = (first + j) % n, c = (first + j + 1) % n, d = (first + j + 2) % n;
-        if (inner(px[b], px[c], px[a]) != bx[j] || inner(py[b], py[c], py[a]) != by[j] ||
-            inner(px[c], px[b], px[d]) != cx[j] || inner(py[c], py[b], py[d]) != cy[j])
-            return false;
-    }
-    // A short loop's line starts at its point (2n - 2) mod n, as the editor
-    // draws it: turned back, its points come in their own order.
-    const size_t start = closed && n < 4 ? (2 * n - 2) % n : 0;
-    out.clear();
-    for (size_t j = 0; j < n; ++j)
-        out.emplace_back(px[(j + n - start) % n], py[(j + n - start) % n], 0.0f);
-    if (closed)
-        out = loopCurvePoints(out);
-    return true;
-}
-
-// A path the exporter wrote: it carries the exporter's id, and its Béziers
-// are exactly those of Catmull-Rom points within the float range, which are
-// then its points. Any other path is a drawing to fit.
-bool cameFromTheExport(const Shape& shape, const Subpath& subpath, const Affine& m, std::vector<Vec3>& points)
-{
-    const bool exported = shape.curve >= 0 && exactPoints(subpath.segments, subpath.closed, m, points) &&
-                          std::all_of(points.begin(), points.end(), [](const Vec3& p) {
-                              return std::isfinite(p.pos[0]) && std::isfinite(p.pos[1]);
-                          });
-    if (!exported)
-        points.clear();
-    return exported;
-}
-
-bool withinRange(Point2 p)
-{
-    return std::isfinite(p.x) && std::isfinite(p.y) && std::fabs(p.x) <= kFarthest && std::fabs(p.y) <= kFarthest;
-}
-
-// The level-unit length of a segment, from points along it; infinite when
-// one of them lies beyond the float range, where no curve is imported.
-double lengthOf(const PathSegment& s, const Affine& m)
-{
-    double length = 0;
-    Point2 previous = place(m, s.p[0]);
-    const int pieces = s.kind == PathSegment::Line ? 1 : 16;
-    for (int k = 1; k <= pieces; ++k) {
-        const Point2 p = place(m, pointAt(s, static_cast<double>(k) / pieces));
-        if (!withinRange(p))
-            return HUGE_VAL;
-        length += std::hypot(p.x - previous.x, p.y - previous.y);
-        previous = p;
-    }
-    return length * (s.kind == PathSegment::Line ? 1 : 1.2);  // chords fall short of a curve
-}
-
-Point2 direction(const PathSegment& s, const Affine& m, bool atEnd)
-{
-    const double t = atEnd ? 1.0 : 0.0, near = atEnd ? 1.0 - 1e-6 : 1e-6;
-    const Point2 a = place(m, pointAt(s, atEnd ? near : t)), b = place(m, pointAt(s, atEnd ? t : near));
-    const double length = std::hypot(b.x - a.x, b.y - a.y);
-    return length > 0 ? Point2{(b.x - a.x) / length, (b.y - a.y) / length} : Point2{0, 0};
-}
-
-bool turns(Point2 before, Point2 after)
-{
-    return before.x * after.x + before.y * after.y < kCornerCosine;
-}
-
-// Coordinates more than two steps apart, of the saved grid or of a float
-// there, differ as saved: only nearer ones need the saved form.
-bool sameAsSaved(double a, double b)
-{
-    const double step = std::max(kSavedStep, std::fabs(a) * FLT_EPSILON);
-    return std::fabs(a - b) < 2 * step && asSaved(a) == asSaved(b);
-}
-
-bool samePlaceAsSaved(Point2 p, FitPoint q)
-{
-    return sameAsSaved(p.x, q.x) && sameAsSaved(p.y, q.y);
-}
-
-// The subpath as dense points in level units, and where it turns sharply.
-// A segment far shorter than the spacing (a tiny rounded corner, a closing
-// line that only mends a rounding) has no direction of its own: the turn is
-// taken across it.
-bool denseLine(const Subpath& subpath, bool closed, const Affine& m, double spacing, std::vector<FitPoint>& line,
-               std::vector<size_t>& corners)
-{
-    const Point2 start = place(m, subpath.start);
-    if (!withinRange(start))
-        return false;
-    line.assign(1, FitPoint{start.x, start.y});
-    Point2 first{0, 0}, before{0, 0};  // the ways the first and the last segment with a direction go
-    bool directed = false;
-    for (const PathSegment& s : subpath.segments) {
-        // The spacing keeps each segment within the limit, rounding aside; a
-        // length that is not finite is a segment beyond the float range.
-        const double length = lengthOf(s, m);
-        const double wanted = std::ceil(length / spacing);
-        if (!std::isfinite(wanted))
-            return false;
-        if (length >= spacing * kNegligible) {
-            if (directed && turns(before, direction(s, m, false)))
-                corners.push_back(line.size() - 1);
-            if (!directed)
-                first = direction(s, m, false);
-            before = direction(s, m, true);
-            directed = true;
-        }
-        const size_t pieces = static_cast<size_t>(std::clamp(wanted, 1.0, static_cast<double>(kMostSamples)));
-        for (size_t k = 1; k <= pieces; ++k) {
-            const Point2 p = place(m, pointAt(s, static_cast<double>(k) / pieces));
-            if (!withinRange(p))
-                return false;
-            // A point at the last one's place, as saved, is no place a knot
-            // could go between them.
-            if (!samePlaceAsSaved(p, line.back()))
-                line.push_back(FitPoint{p.x, p.y});
-        }
-    }
-    if (closed && directed && turns(before, first))
-        corners.push_back(0);
-    return true;
-}
-
-// A subpath that comes back to where it started, as a level file keeps
-// places, is a loop whether or not it ends with Z.
-bool endsWhereItStarts(const Subpath& subpath, const Affine& m)
-{
-    if (subpath.segments.empty())
-        return false;
-    const Point2 start = place(m, subpath.start), end = place(m, endOf(subpath.segments.back()));
-    return samePlaceAsSaved(end, FitPoint{start.x, start.y});
-}
-
 }  // namespace
 
 void importSvg(const std::string& text, double tolerance, Imported& imported)
@@ -655,50 +435,72 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
                       "the drawing has neither a viewBox nor a width and height to place it by");
         return;
     }
-    // The export's own Béziers give their points; the rest are fitted, from
-    // points half the tolerance apart unless the drawing is too long for
-    // that: then as many as an import keeps, spread evenly.
-    double length = 0;
+    // The export's own Béziers give their points; the rest are flattened by
+    // the tolerance and fitted, unless that makes more points than an import
+    // keeps: then flattened coarser, and fitted no finer.
     std::vector<std::vector<Vec3>> exact;  // per subpath in order; empty: to fit
     for (const Shape& shape : walk.shapes)
         for (const Subpath& subpath : shape.subpaths) {
-            const Affine m = compose(view, shape.transform);
             exact.emplace_back();
-            double own = 0;
-            if (!cameFromTheExport(shape, subpath, m, exact.back()))
-                for (const PathSegment& segment : subpath.segments)
-                    own += lengthOf(segment, m);
-            // A subpath beyond the float range is refused: it must not thin
-            // out the rest.
-            if (std::isfinite(own))
-                length += own;
+            if (shape.curve >= 0)
+                exportedPoints(subpath, compose(view, shape.transform), exact.back());
         }
-    const double spacing = std::max(tolerance / 2, length / kMostSamples);
-    // Where the points must be farther apart, the fit can be no finer than they are.
-    const double fitTolerance = std::max(tolerance, 2 * spacing);
+    const auto extraPoints = [&](const Flattening& flat) {
+        size_t extra = 0, next = 0;
+        for (const Shape& shape : walk.shapes)
+            for (const Subpath& subpath : shape.subpaths)
+                if (exact[next++].empty()) {
+                    const size_t pieces = piecesOf(subpath, compose(view, shape.transform), flat);
+                    extra += pieces - std::min(pieces, subpath.segments.size() + 1);
+                }
+        return extra;
+    };
+    // A level file keeps floats: far from the centre their steps are
+    // coarser than the tolerance, and no fit can be finer.
+    double reach = 0;
+    size_t next = 0;
+    for (const Shape& shape : walk.shapes)
+        for (const Subpath& subpath : shape.subpaths)
+            if (exact[next++].empty()) {
+                const double own = reachOf(subpath, compose(view, shape.transform));
+                reach = std::max(reach, own <= kFarthest ? own : 0.0);
+            }
+    double fitTolerance = std::max(tolerance, reach * kFloatSteps * FLT_EPSILON);
     if (fitTolerance > tolerance)
         imported.say(ImportMessage::Changed, 0,
-                     "the drawing's paths are too long to fit within " + brief(tolerance) + ": fitted within " +
+                     "the drawing reaches " + brief(reach) + " level units out, where a level file's numbers are " +
+                         "coarser than " + brief(tolerance) + ": fitted within " + brief(fitTolerance));
+    const double floored = fitTolerance;
+    Flattening flat{fitTolerance * kFlatShare, fitTolerance};
+    // Chords grow as the square root of the flatness: coarsened by the square
+    // of the excess, at least fourfold, until the points fit.
+    for (size_t extra = extraPoints(flat); extra > kMostSamples && std::isfinite(fitTolerance);
+         extra = extraPoints(flat)) {
+        const double excess = static_cast<double>(extra) / kMostSamples;
+        fitTolerance *= std::max(4.0, excess * excess);
+        flat = Flattening{fitTolerance * kFlatShare, fitTolerance};
+    }
+    if (fitTolerance > floored)
+        imported.say(ImportMessage::Changed, 0,
+                     "the drawing's paths are too long to fit within " + brief(floored) + ": fitted within " +
                          brief(fitTolerance));
     std::vector<ImportedLevel> levels;
     for (const size_t offset : walk.levelOffsets)
         levels.push_back(ImportedLevel{{}, offset});
-    size_t next = 0;
+    next = 0;
+    DenseLine line;
     for (const Shape& shape : walk.shapes) {
         const Affine m = compose(view, shape.transform);
         for (const Subpath& subpath : shape.subpaths) {
             std::vector<Vec3>& points = exact[next++];
             const bool own = !points.empty();
-            std::vector<FitPoint> line;
-            std::vector<size_t> corners;
-            const bool loop = subpath.closed || endsWhereItStarts(subpath, m);
-            if (!own && !denseLine(subpath, loop, m, spacing, line, corners)) {
+            if (!own && !denseLine(subpath, m, flat, line)) {
                 imported.say(ImportMessage::Changed, shape.offset, "a subpath beyond the float range: not imported");
                 continue;
             }
             double strays = 0;
             if (!own)
-                points = fitCurve(line, corners, loop, fitTolerance * kFitShare, 0, &strays);
+                points = fitCurve(line.points, line.corners, line.loop, fitTolerance * kFitShare, 0, &strays);
             ImportedCurve curve{{}, shape.offset};
             for (const Vec3& p : points)
                 curve.xy.insert(curve.xy.end(), p.pos, p.pos + 2);
