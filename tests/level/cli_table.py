@@ -163,8 +163,8 @@ LAUGHS = (b'<?xml version="1.0"?>\n<!DOCTYPE lolz [<!ENTITY lol "lol">' +
           b']>\n<svg viewBox="0 0 10 10"><title>&lol9;</title><path d="M5 5 L6 5"/></svg>\n')
 NESTED = b'<svg viewBox="0 0 10 10">' + b"<g>" * 100000 + b'<path d="M5 5 L6 5"/>' + b"</g>" * 100000 + b"</svg>"
 LONG_PATH = b'<svg viewBox="0 0 10 10"><path d="M0 5' + b" l.001 0" * 10000000 + b'"/></svg>'
-# One curve past the dense points' reach: thinned, not dropped. A curve is
-# reckoned at 1.2 times its chords, so 140 units fit within 2 * 168 / 200000.
+# One curve far longer than the square, but straight: flattened by the
+# tolerance it needs no point between its ends.
 LONG_CURVE = b'<svg viewBox="0 0 100 100"><path d="M0 0 Q 700 0 1400 0"/></svg>'
 ONE_LINE = "( 0 1 2 3 )\n0 -1.0000 0.0000 0.0000\n1 0.0000 0.0000 0.0000\n2 1.0000 0.0000 0.0000\n3 2.0000 0.0000 0.0000\n\n"
 
@@ -207,10 +207,9 @@ def import_rows():
          "$T import p.svg", 1, ONE_LINE,
          "p.svg:1:26: warning: path data stops at character 12 (number out of range): what came before is kept\n"
          "p.svg:1:26: note: level 0, curve 0: 4 control points\n", {"p.svg": None}),
-        ("one long curve", {"q.svg": LONG_CURVE}, "$T import q.svg", 1,
+        ("one long straight curve needs no points between its ends", {"q.svg": LONG_CURVE}, "$T import q.svg", 0,
          "( 0 1 2 3 )\n0 -145.0000 5.0000 0.0000\n1 -5.0000 5.0000 0.0000\n2 135.0000 5.0000 0.0000\n"
          "3 275.0000 5.0000 0.0000\n\n",
-         "q.svg:1:1: warning: the drawing's paths are too long to fit within 0.0015625: fitted within 0.00168\n"
          "q.svg:1:28: note: level 0, curve 0: 4 control points\n"
          "q.svg:1:28: note: curve 0 of level 0 has points outside the -5..5 square: kept, but the editor can't pick "
          "them\n", {"q.svg": None}),
@@ -225,15 +224,20 @@ def import_rows():
          "inf.svg:1:1: warning: input level 0 has no points: a level file can't keep an empty level, dropped\n"
          "inf.svg:1:1: warning: nothing to import: no level has a point, nothing written\n"
          "inf.svg:1:28: warning: a subpath beyond the float range: not imported\n", {"inf.svg": None}),
-        ("a circle as wide as the float range is fitted as loosely as its length asks",
+        ("a circle as wide as the float range is fitted as finely as its floats allow",
          {"c.svg": b'<svg viewBox="0 0 1 1"><circle cx="0" cy="0" r="1e29"/></svg>'}, "$T import c.svg | head -c 12", 0,
          "( 0 1 2 3 4 ",
-         "c.svg:1:1: warning: the drawing's paths are too long to fit within 0.0015625: fitted within 7.53679e+25\n"
-         "c.svg:1:24: note: level 0, curve 0: 37 control points\n"
+         "c.svg:1:1: warning: the drawing reaches 1e+30 level units out, where a level file's numbers are coarser "
+         "than 0.0015625: fitted within 4.76837e+23\n"
+         "c.svg:1:24: note: level 0, curve 0: 390 control points\n"
          "c.svg:1:24: note: curve 0 of level 0 has points outside the -5..5 square: kept, but the editor can't pick "
          "them\n", {"c.svg": None}),
+        ("circles too long to flatten at the tolerance are fitted more loosely, and say so",
+         {"m.svg": b'<svg viewBox="0 0 100 100">' + b'<circle cx="50" cy="50" r="10000"/>' * 60 + b'</svg>'},
+         "$T import m.svg 2>&1 >/dev/null | head -2", 0,
+         "m.svg:1:1: warning: the drawing's paths are too long to fit within 0.0015625: fitted within 0.00710489\n"
+         "m.svg:1:28: note: level 0, curve 0: 99 control points\n", "", {"m.svg": None}),
         ("ten million commands", {"long.svg": LONG_PATH}, "$T import long.svg | head -c 12", 0, "( 0 1 2 3 )\n",
-         "long.svg:1:1: warning: the drawing's paths are too long to fit within 0.0015625: fitted within 0.005\n"
          "long.svg:1:26: warning: path data stops at character 4000006 (more than 500000 segments): what came "
          "before is kept\n"
          "long.svg:1:26: warning: more path segments than an import reads: the rest is not read\n"

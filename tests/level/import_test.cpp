@@ -19,6 +19,10 @@
 
 namespace {
 
+// Chords enough a segment that they stray from the export's exact Béziers by
+// a sixteenth of what the editor's ten do.
+const int kExact = 40;
+
 struct Levels {
     std::vector<Splines*> list;
     ~Levels() { freeLevels(list); }
@@ -232,6 +236,18 @@ TEST(CurveFit, SaysHowFarALineItCantHoldStrays)
     EXPECT_GE(strays, std::max(error.inputToCurve, error.curveToInput) - 1e-9);
     fitCurve(polyline({{-2, 0}, {2, 0}}, kDefaultTolerance / 2, nullptr), {}, false, kDefaultTolerance, 0, &strays);
     EXPECT_EQ(strays, 0);
+    // Lines whose first knots all fall at one place: the fit still goes
+    // through every point of them, or says how far it strays.
+    const FitPoint a{2.5186, 2.5186};
+    const std::vector<FitPoint> loop{a, a, a, a, {2.5186, 0}, {0, 0}, a, a, a, {2.5186, 0.1024}, {0, -0.3072}, a};
+    const std::vector<FitPoint> open{a, {2.5186, 2.5076}, {2.5186, -1.0144}, a, a, a, {2.5186, 0}, {0, 0}, a};
+    for (const bool closed : {false, true}) {
+        const double tolerance = closed ? 0.0001 : 0.03;
+        const std::vector<FitPoint>& line = closed ? loop : open;
+        const std::vector<Vec3> points = fitCurve(line, {}, closed, tolerance, 0, &strays);
+        const FitError error = fitError(line, points, 0);
+        EXPECT_LE(std::max(error.inputToCurve, error.curveToInput), std::max(strays, tolerance) + 1e-9) << closed;
+    }
 }
 
 // A path of a drawing in level units, sampled at most `step` apart: its
@@ -292,9 +308,11 @@ TEST(SvgImport, LoopsCornersAndForeignBeziersAreFittedWithinTheTolerance)
         for (const ImportMessage& message : imported.messages)
             EXPECT_EQ(message.kind, ImportMessage::Note) << c.name << ": " << message.what;
         const std::vector<Vec3>& points = imported.levels[0]->levelCurves[0].controlPoints;
-        const FitError error = fitError(sampledPath(c.d, c.minx, c.miny, c.side), points, 0);
-        EXPECT_LE(error.inputToCurve, c.tolerance) << c.name;
-        EXPECT_LE(error.curveToInput, c.tolerance) << c.name;
+        for (const int pieces : {kPiecesPerSegment, kExact}) {
+            const FitError error = fitError(sampledPath(c.d, c.minx, c.miny, c.side), points, 0, pieces);
+            EXPECT_LE(error.inputToCurve, c.tolerance) << c.name << " " << pieces;
+            EXPECT_LE(error.curveToInput, c.tolerance) << c.name << " " << pieces;
+        }
     }
 }
 
@@ -361,10 +379,12 @@ TEST(SvgImport, RandomChainsAreFittedWithinTheToleranceOrSaySo)
                 ASSERT_NE(figure, std::string::npos) << d << ": " << message.what;
                 allowed = std::max(allowed, std::stod(message.what.substr(figure + 13)));
             }
-        const FitError error =
-            fitError(sampledPath(d, 0, 0, 100, 0.005), imported.levels[0]->levelCurves[0].controlPoints, 0);
-        EXPECT_LE(error.inputToCurve, allowed * 1.0001) << d;
-        EXPECT_LE(error.curveToInput, allowed * 1.0001) << d;
+        for (const int pieces : {kPiecesPerSegment, kExact}) {
+            const FitError error = fitError(sampledPath(d, 0, 0, 100, 0.005),
+                                            imported.levels[0]->levelCurves[0].controlPoints, 0, pieces);
+            EXPECT_LE(error.inputToCurve, allowed * 1.0001) << d << " " << pieces;
+            EXPECT_LE(error.curveToInput, allowed * 1.0001) << d << " " << pieces;
+        }
     }
 }
 

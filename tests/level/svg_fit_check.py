@@ -1,8 +1,11 @@
 """Checks a level file against the SVG drawing it was imported from, with
 svgelements' geometry: per level, every densely sampled input point lies
 within TOLERANCE of the drawn curves, and every drawn vertex within
-TOLERANCE of the input shapes. Prints what fails and exits 1.
-    svg_fit_check.py DRAWING.svg LEVELS.lev TOLERANCE"""
+TOLERANCE of the input shapes. Prints what fails and exits 1. With --exact
+the curves are drawn as the export draws them, as exact Béziers (sampled
+finely enough to stray from them by a fiftieth of the tolerance), not as the
+editor's ten chords a segment.
+    svg_fit_check.py [--exact] DRAWING.svg LEVELS.lev TOLERANCE"""
 import math
 import re
 import sys
@@ -81,7 +84,7 @@ def sample(shape, m, tolerance):
     return [line for line in lines if line]
 
 
-def drawn_levels(path):
+def drawn_levels(path, fine):
     """Each level's curves as the editor draws them, as polylines."""
     levels, points = [], None  # points: None while a structure line is due
     for number, raw in enumerate(open(path, encoding="utf-8"), 1):
@@ -96,12 +99,21 @@ def drawn_levels(path):
         else:
             sys.exit(f"{path}:{number}: neither a structure nor a point line")
     try:
-        return [[draw([level[-1][k] for k in curve]) for curve in level[:-1]] for level in levels]
+        return [[draw([level[-1][k] for k in curve], fine) for curve in level[:-1]] for level in levels]
     except KeyError as missing:
         sys.exit(f"{path}: no point line numbered {missing}")
 
 
-def draw(p):
+def pieces(a, b, c, d, fine):
+    """Ten as the editor draws; as finely as `fine` strays for the exact Bézier."""
+    if not fine:
+        return 10
+    bez = [b, tuple(b[x] + (c[x] - a[x]) / 6 for x in (0, 1)), tuple(c[x] - (d[x] - b[x]) / 6 for x in (0, 1)), c]
+    bend = max(math.dist((0, 0), tuple(bez[k][x] - 2 * bez[k + 1][x] + bez[k + 2][x] for x in (0, 1))) for k in (0, 1))
+    return max(10, math.ceil(math.sqrt(3 * bend / (4 * fine))))
+
+
+def draw(p, fine=0):
     n = len(p)
     if n == 0:
         return []
@@ -109,8 +121,9 @@ def draw(p):
     out = [p[1] if is_open else p[(2 * n - 2) % n]]
     for i in range(3 if is_open else 0, n):
         a, b, c, d = (p[(i - 3 + j) % n] for j in range(4))
-        for k in range(1, 10):
-            t = k / 10
+        m = pieces(a, b, c, d, fine)
+        for k in range(1, m):
+            t = k / m
             out.append(tuple(0.5 * ((-a[x] + 3 * b[x] - 3 * c[x] + d[x]) * t ** 3 + (2 * a[x] - 5 * b[x] + 4 * c[x] - d[x]) * t * t
                                     + (c[x] - a[x]) * t + 2 * b[x]) for x in (0, 1)))
         out.append(p[(i - 1) % n])
@@ -186,10 +199,12 @@ def distances(points, exact, tolerance):
 
 
 def main():
-    if len(sys.argv) != 4:
+    exact = sys.argv[1:2] == ["--exact"]
+    args = sys.argv[1 + exact:]
+    if len(args) != 3:
         sys.exit(__doc__)
-    tolerance = float(sys.argv[3])
-    wanted, drawn = input_levels(sys.argv[1], tolerance), drawn_levels(sys.argv[2])
+    tolerance = float(args[2])
+    wanted, drawn = input_levels(args[0], tolerance), drawn_levels(args[1], tolerance / 50 if exact else 0)
     failed = len(wanted) != len(drawn)
     if failed:
         print(f"the drawing has {len(wanted)} levels, the level file {len(drawn)}")
