@@ -23,7 +23,7 @@
 // tolerance; beyond, the flattening coarsens, so that no drawing is fitted
 // for long. The fuzzer lowers it to stay quick.
 #ifndef OMBREL_IMPORT_MOST_SAMPLES
-#define OMBREL_IMPORT_MOST_SAMPLES 200000
+#define OMBREL_IMPORT_MOST_SAMPLES 1000000
 #endif
 
 namespace {
