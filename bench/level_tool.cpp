@@ -44,6 +44,7 @@ const int kUsageOrReadError = 2;  // the tool's exit status when it can't do the
 // ours would write it, so the import must fit it.
 const int kForeignSegments = 10000;
 const unsigned kForeignSeed = 1;
+const char kTiger[] = "/usr/share/inkscape/examples/tiger.svgz";
 const double kForeignExtent = 4.0;
 // At most this far between a Bézier's points, each way: about a pixel of the
 // editor's window a segment, 146 level units in all, which the import fits
@@ -558,7 +559,16 @@ std::vector<ToolRun> toolRuns()
         {"BM_ImportJson", "import -o " + pathFor("imported-json.txt") + " " + pathFor("layout.json")},
         {"BM_ImportSvg", "import -o " + pathFor("imported-svg.txt") + " " + pathFor("layout.svg")},
         {"BM_ImportForeignPath", "import -o " + pathFor("foreign.txt") + " " + pathFor("foreign.svg")},
+        {"BM_ImportTiger", "import -o " + pathFor("tiger.txt") + " " + pathFor("tiger.svg")},
     };
+}
+
+// Inkscape's tiger, a drawing of 240 paths of a few hundred Béziers each,
+// unpacked: the import reads no gzip yet.
+bool unpackTiger(const std::string& path)
+{
+    const std::string command = "gzip -dc " + std::string(kTiger) + " > " + path;
+    return std::system(command.c_str()) == 0;
 }
 
 bool writeLayout(const std::string& path)
@@ -634,6 +644,10 @@ void removeWorkDir()
 // said, when anything fails.
 bool prepare(std::vector<ToolRun>& runs, std::vector<FloorRun>& floors)
 {
+    if (!unpackTiger(pathFor("tiger.svg"))) {
+        std::fprintf(stderr, "ombrel-bench-level: can't unpack %s (from Debian's inkscape)\n", kTiger);
+        return false;
+    }
     if (!writeLayout(pathFor("layout.txt")) || !writeForeignSvg(pathFor("foreign.svg"))) {
         std::fprintf(stderr, "ombrel-bench-level: can't write the layouts in %s\n", workDir.c_str());
         return false;

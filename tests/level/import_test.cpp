@@ -275,7 +275,8 @@ std::vector<FitPoint> sampledPath(const std::string& d, double minx, double miny
 
 // Loops that come back to their start (with or without Z, or a hair short
 // of it), handles on end points beside corners and a single Bézier that is
-// not the exporter's: each is one curve drawn within the tolerance both ways.
+// not the exporter's: each is one curve within the tolerance both ways, as
+// drawn and exact.
 TEST(SvgImport, LoopsCornersAndForeignBeziersAreFittedWithinTheTolerance)
 {
     const struct {
@@ -359,7 +360,8 @@ std::string randomChain(std::mt19937& random)
 }
 
 // The fit keeps its promise on any chain: within the tolerance both ways,
-// as the editor draws it, or a warning that says how far it strays.
+// as the editor draws it and as the export's exact Béziers draw it, or a
+// warning that says how far it strays.
 TEST(SvgImport, RandomChainsAreFittedWithinTheToleranceOrSaySo)
 {
     std::mt19937 random(20261208);
