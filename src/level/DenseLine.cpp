@@ -8,7 +8,7 @@
 namespace {
 
 const double kCornerCosine = std::cos(5.0 * M_PI / 180.0);  // a turn sharper than 5 degrees
-const double kKinkCosine = std::cos(0.25 * M_PI / 180.0);
+const double kKinkCosine = std::cos(0.25 * M_PI / 180.0);  // any turn a fit must follow closely
 // A segment shorter than this share of the tolerance has no direction that
 // counts for corners.
 const double kNegligible = 1.0 / 16;
@@ -156,6 +156,14 @@ void gradeSpacing(std::vector<SegmentPlan>& plans, bool loop, double tolerance)
     }
 }
 
+// Where the path goes on from one segment to the next: a corner, a bend, or
+// neither.
+void joinAt(Point2 before, Point2 after, SegmentPlan& from, SegmentPlan& to)
+{
+    from.cornerAtEnd = to.cornerAtStart = turns(before, after);
+    from.kinkAtEnd = to.kinkAtStart = turns(before, after, kKinkCosine);
+}
+
 // Each segment's chords, and where the subpath turns sharply. A segment far
 // shorter than the tolerance (a tiny rounded corner, a closing line that
 // only mends a rounding) has no direction of its own: the turn is taken
@@ -171,20 +179,17 @@ bool planOf(const Subpath& subpath, const Affine& m, const Flattening& flat, boo
             return false;
         if (plans[k].length < flat.tolerance * kNegligible)
             continue;
-        if (lastDirected >= 0 && turns(before, direction(s, m, false)))
-            plans[k].cornerAtStart = plans[static_cast<size_t>(lastDirected)].cornerAtEnd = true;
-        if (lastDirected >= 0 && turns(before, direction(s, m, false), kKinkCosine))
-            plans[k].kinkAtStart = plans[static_cast<size_t>(lastDirected)].kinkAtEnd = true;
+        if (lastDirected >= 0)
+            joinAt(before, direction(s, m, false), plans[static_cast<size_t>(lastDirected)], plans[k]);
         if (firstDirected < 0)
             firstDirected = static_cast<long>(k);
         before = direction(s, m, true);
         lastDirected = static_cast<long>(k);
     }
     if (loop && firstDirected >= 0) {
-        SegmentPlan &first = plans[static_cast<size_t>(firstDirected)], &last = plans[static_cast<size_t>(lastDirected)];
-        const Point2 after = direction(subpath.segments[static_cast<size_t>(firstDirected)], m, false);
-        first.cornerAtStart = last.cornerAtEnd = turns(before, after);
-        first.kinkAtStart = last.kinkAtEnd = turns(before, after, kKinkCosine);
+        const size_t first = static_cast<size_t>(firstDirected);
+        joinAt(before, direction(subpath.segments[first], m, false), plans[static_cast<size_t>(lastDirected)],
+               plans[first]);
     }
     gradeSpacing(plans, loop, flat.tolerance);
     return true;
