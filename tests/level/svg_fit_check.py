@@ -10,12 +10,12 @@ import math
 import re
 import sys
 
+import numpy as np
 from svgelements import SVG, Arc, CubicBezier, Group, Matrix, Move, QuadraticBezier, Shape
 
 SLACK = 1e-6
 INK = "{http://www.inkscape.org/namespaces/inkscape}"
 WORST_SHOWN = 5
-FAR_STEP = 0.05  # far points: distance re-measured once a point moved 5% of it
 
 
 def input_levels(path, tolerance):
@@ -130,72 +130,76 @@ def draw(p, fine=0):
     return out
 
 
-class Grid:
-    """Segments hashed by the cells they cross, for exact nearest distances."""
+def segments_of(lines):
+    """The lines' segments as two arrays of ends; a lone point is a segment to itself."""
+    ends = [(np.asarray(l[:-1] or l, float), np.asarray(l[1:] or l, float)) for l in lines if l]
+    if not ends:
+        return np.zeros((0, 2)), np.zeros((0, 2))
+    return np.concatenate([a for a, _ in ends]), np.concatenate([b for _, b in ends])
+
+
+def to_segments(points, a, b):
+    """Each point's distance to the segment of the same row."""
+    d = b - a
+    length2 = np.maximum((d * d).sum(1), 1e-300)
+    t = np.clip(((points - a) * d).sum(1) / length2, 0, 1)
+    return np.hypot(*(points - a - t[:, None] * d).T)
+
+
+class Near:
+    """Segments hashed by the grid cells their pieces touch: a point's
+    distance to them is exact up to a cell, and more than a cell beyond."""
+
+    CHUNK = 20000
 
     def __init__(self, lines, cell):
-        self.cell, self.cells, self.segs = cell, {}, []
-        for line in filter(None, lines):
-            self.segs += zip(line, line[1:]) if len(line) > 1 else [(line[0], line[0])]
-        for index, ((x0, y0), (x1, y1)) in enumerate(self.segs):
-            n = int(math.hypot(x1 - x0, y1 - y0) / cell) + 1  # pieces no longer than a cell
-            ends = [(math.floor((x0 + (x1 - x0) * k / n) / cell), math.floor((y0 + (y1 - y0) * k / n) / cell))
-                    for k in range(n + 1)]
-            keys = {(i, j) for (i0, j0), (i1, j1) in zip(ends, ends[1:])
-                    for i in range(min(i0, i1), max(i0, i1) + 1) for j in range(min(j0, j1), max(j0, j1) + 1)}
-            for key in keys:
-                self.cells.setdefault(key, []).append(index)
-        self.segs = [(x0, y0, x1 - x0, y1 - y0, 1 / max((x1 - x0) ** 2 + (y1 - y0) ** 2, 1e-300))
-                     for (x0, y0), (x1, y1) in self.segs]
-        self.span = [min(k[a] for k in self.cells) for a in (0, 1)] + [max(k[a] for k in self.cells) for a in (0, 1)] \
-            if self.cells else None
+        self.a, self.b = segments_of(lines)
+        self.cell = cell
+        d = self.b - self.a
+        n = np.maximum(1, np.ceil(np.hypot(*d.T) / cell)).astype(np.int64)  # pieces no longer than a cell
+        seg = np.repeat(np.arange(len(n)), n)
+        k = np.arange(len(seg)) - np.repeat(np.cumsum(n) - n, n)
+        ends = [self.a[seg] + d[seg] * (k + e)[:, None] / n[seg][:, None] for e in (0, 1)]
+        lo, hi = (self.cells(f(ends[0], ends[1])) for f in (np.minimum, np.maximum))
+        keys, segs = [], []
+        for di in (0, 1):  # a piece no longer than a cell touches at most 2 x 2 cells
+            for dj in (0, 1):
+                ok = (lo[:, 0] + di <= hi[:, 0]) & (lo[:, 1] + dj <= hi[:, 1])
+                keys.append(self.key(lo[ok, 0] + di, lo[ok, 1] + dj))
+                segs.append(seg[ok])
+        keys, segs = np.concatenate(keys), np.concatenate(segs)
+        order = np.lexsort((segs, keys))
+        self.keys, self.segs = keys[order], segs[order]
 
-    def nearest(self, p, rings=None):
-        """The distance from p to the segments, or None past `rings` rings."""
-        if not self.span:
-            return math.inf
-        c, (x, y) = self.cell, p
-        ci, cj = math.floor(x / c), math.floor(y / c)
-        last = max(ci - self.span[0], cj - self.span[1], self.span[2] - ci, self.span[3] - cj, 0)
-        inside = min(x - ci * c, (ci + 1) * c - x, y - cj * c, (cj + 1) * c - y)  # p to its cell's border
-        best = math.inf  # squared
-        for k in range(last + 1):
-            ring = [(ci + di, cj + dj) for di in range(-k, k + 1) for dj in ((-k, k) if abs(di) < k else range(-k, k + 1))]
-            for key in ring:
-                for ax, ay, dx, dy, inverse in map(self.segs.__getitem__, self.cells.get(key, ())):
-                    t = min(1, max(0, ((x - ax) * dx + (y - ay) * dy) * inverse))
-                    ex, ey = x - ax - t * dx, y - ay - t * dy
-                    best = min(best, ex * ex + ey * ey)
-            if best <= (inside + k * c) ** 2:  # nothing outside the rings can be nearer
-                break
-            if rings is not None and k >= rings:
-                return None
-        return math.sqrt(best)
+    def cells(self, p):
+        return np.clip(np.floor(p / self.cell), -2 ** 30, 2 ** 30).astype(np.int64)
 
+    @staticmethod
+    def key(i, j):
+        return (i + 2 ** 30) * 2 ** 31 + (j + 2 ** 30)
 
-def measurer(lines, tolerance):
-    """The exact distance from a point to the lines."""
-    fine, coarse = Grid(lines, tolerance + SLACK), []
+    def distances(self, points):
+        """Exact where at most a cell; where more, more than a cell (or inf)."""
+        points = np.asarray(points, float).reshape(-1, 2)
+        best = np.full(len(points), np.inf)
+        for start in range(0, len(points), self.CHUNK):
+            p = points[start:start + self.CHUNK]
+            c = self.cells(p)
+            for di in (-1, 0, 1):
+                for dj in (-1, 0, 1):
+                    key = self.key(c[:, 0] + di, c[:, 1] + dj)
+                    lo = np.searchsorted(self.keys, key, "left")
+                    count = np.searchsorted(self.keys, key, "right") - lo
+                    row = np.repeat(np.arange(len(p)), count)
+                    at = np.repeat(lo, count) + np.arange(count.sum()) - np.repeat(np.cumsum(count) - count, count)
+                    s = self.segs[at]
+                    np.minimum.at(best[start:start + self.CHUNK], row, to_segments(p[row], self.a[s], self.b[s]))
+        return best
 
-    def exact(p):
-        d = fine.nearest(p, rings=4)
-        if d is None:  # far: a coarser grid reaches it in fewer rings
-            coarse[:] = coarse or [Grid(lines, 32 * fine.cell)]
-            d = coarse[0].nearest(p)
-        return d
-    return exact
-
-
-def distances(points, exact, tolerance):
-    """Each point's distance; far ones within 5%, which keeps them failing."""
-    out, far = [], None
-    for p in points:
-        if far and math.dist(p, far[0]) <= FAR_STEP * far[1]:
-            out.append(far[1])
-            continue
-        out.append(exact(p))
-        far = (p, out[-1]) if out[-1] > 4 * tolerance else None
-    return out
+    def exact(self, point):
+        """The distance to every segment, however far."""
+        p = np.broadcast_to(np.asarray(point, float), self.a.shape)
+        return float(to_segments(p, self.a, self.b).min()) if len(self.a) else math.inf
 
 
 def main():
@@ -212,14 +216,16 @@ def main():
         worst = []
         for what, points, lines, other in (("input point", [p for l in inputs for p in l], curves, "the drawn curve"),
                                            ("drawn vertex", [p for l in curves for p in l], inputs, "the input")):
-            exact = measurer(lines, tolerance)
-            ds = distances(points, exact, tolerance)
-            bad = sorted((d, p) for d, p in zip(ds, points) if d > tolerance + SLACK)
-            shown = sorted(((exact(p), p) for _, p in bad[-WORST_SHOWN:]), reverse=True)
+            near = Near(lines, tolerance + SLACK)
+            ds = near.distances(points)
+            bad = np.flatnonzero(ds > tolerance + SLACK)
+            # Beyond a cell only the worst few are measured exactly, to be shown.
+            shown = sorted(((near.exact(points[k]), points[k]) for k in bad[np.argsort(ds[bad])][-WORST_SHOWN:]),
+                           reverse=True)
             for d, p in shown:
                 print(f"level {level}: {what} ({p[0]:.6f}, {p[1]:.6f}) is {d:.6g} from {other}")
-            failed |= bool(bad)
-            worst.append(max(ds + [d for d, _ in shown], default=0))
+            failed |= bool(len(bad))
+            worst.append(max([float(ds[ds <= tolerance + SLACK].max(initial=0))] + [d for d, _ in shown]))
         print(f"level {level}: worst input-to-drawn {worst[0]:.6g}, drawn-to-input {worst[1]:.6g}")
     sys.exit(1 if failed else 0)
 
