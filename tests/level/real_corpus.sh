@@ -24,6 +24,9 @@ if [ "$1" = --one ]; then
     if [ $? -ge 2 ]; then
         echo "refused $name: $(head -1 "$work/err")"
         exit 0
+    elif [ ! -f "$work/out.lev" ]; then
+        echo "empty $name: $(grep -m 1 'nothing to import' "$work/err")"
+        exit 0
     fi
     count=$(sed -n 's/.*: \([0-9]*\) control points.*/\1/p' "$work/err" | awk '{s += $1} END {print s + 0}')
     worst=""
@@ -51,6 +54,6 @@ done | awk -v every="$every" '(NR - 1) % every == 0' |
     xargs -n 1 -P "$(nproc)" sh "$0" --one "$tool" | tee "$results"
 count() { grep -c "^$1 " "$results"; }
 echo "drawings $(wc -l <"$results"): within $(count within), beyond $(count BEYOND)," \
-    "known to svgelements' reading $(count known), refused $(count refused);" \
+    "known to svgelements' reading $(count known), refused $(count refused), nothing to import $(count empty);" \
     "control points $(sed -n 's/.*: \([0-9]*\) points.*/\1/p' "$results" | awk '{s += $1} END {print s + 0}')"
 [ "$(count BEYOND)" = 0 ]
