@@ -161,67 +161,20 @@ TEST(CurveFit, DrawnWithinTheToleranceWithFewPoints)
     }
 }
 
-// The fewest points at equal steps along a loop, from `least` up, whose
-// curve holds the tolerance, as a level file stores them: the count to beat.
-size_t evenlySpacedCount(const std::vector<FitPoint>& loop, double tolerance, size_t least)
+// Whether `n` points at equal steps along a loop hold the tolerance.
+bool evenStepsHold(const std::vector<FitPoint>& loop, double tolerance, size_t n)
 {
     std::vector<double> along{0};
     for (size_t k = 1; k < loop.size(); ++k)
         along.push_back(along.back() + std::hypot(loop[k].x - loop[k - 1].x, loop[k].y - loop[k - 1].y));
-    for (size_t n = std::max<size_t>(4, least); n < loop.size(); ++n) {
-        std::vector<Vec3> through;
-        for (size_t j = 0, k = 0; j < n; ++j) {
-            while (along[k] < along.back() * j / n)
-                ++k;
-            through.emplace_back(loop[k].x, loop[k].y, 0.0f);
-        }
-        const FitError error = fitError(loop, loopCurvePoints(through), 0);
-        if (std::max(error.inputToCurve, error.curveToInput) <= tolerance)
-            return n + 3;
+    std::vector<Vec3> through;
+    for (size_t j = 0, k = 0; j < n; ++j) {
+        while (along[k] < along.back() * j / n)
+            ++k;
+        through.emplace_back(loop[k].x, loop[k].y, 0.0f);
     }
-    return loop.size();
-}
-
-// Circles, ellipses and rounded rectangles, at the default tolerance and a
-// coarse one: no more points than evenly spaced ones need, and at most a
-// tenth more than them.
-TEST(CurveFit, SmoothLoopsTakeNoMorePointsThanEvenSteps)
-{
-    const auto ellipse = [](double rx, double ry, double turn) {
-        std::vector<FitPoint> loop;
-        for (int k = 0; k <= 600; ++k) {
-            const double t = 2 * M_PI * k / 600;
-            const double x = rx * std::cos(t), y = ry * std::sin(t);
-            loop.push_back(FitPoint{x * std::cos(turn) - y * std::sin(turn), x * std::sin(turn) + y * std::cos(turn)});
-        }
-        return loop;
-    };
-    std::vector<FitPoint> rounded;  // 4 by 3, its corners of radius 1
-    for (int corner = 0; corner < 4; ++corner) {
-        const double cx = corner == 0 || corner == 3 ? 1 : -1, cy = corner < 2 ? 0.5 : -0.5;
-        for (int k = 0; k <= 150; ++k) {
-            const double t = M_PI / 2 * (corner + k / 150.0);
-            rounded.push_back(FitPoint{cx + std::cos(t), cy + std::sin(t)});
-        }
-        const double ends[4][2] = {{-1, 1.5}, {-2, -0.5}, {1, -1.5}, {2, 0.5}};
-        const FitPoint from = rounded.back(), to{ends[corner][0], ends[corner][1]};
-        for (int k = 1; k < 50; ++k)
-            rounded.push_back(FitPoint{from.x + (to.x - from.x) * k / 50, from.y + (to.y - from.y) * k / 50});
-    }
-    rounded.push_back(rounded.front());
-    const struct {
-        const char* name;
-        std::vector<FitPoint> loop;
-    } cases[] = {{"circle", ellipse(3, 3, 0)}, {"ellipse", ellipse(4, 1.5, 0.5)}, {"rounded rectangle", rounded}};
-    for (const auto& c : cases)
-        for (const double tolerance : {kDefaultTolerance, 0.01}) {
-            const std::vector<Vec3> points = fitCurve(c.loop, {}, true, tolerance, 0);
-            const FitError error = fitError(c.loop, points, 0);
-            EXPECT_LE(std::max(error.inputToCurve, error.curveToInput), tolerance) << c.name << " " << tolerance;
-            // Counting from two thirds of the fit's own points up keeps this quick.
-            const size_t even = evenlySpacedCount(c.loop, tolerance, (points.size() - 3) * 2 / 3);
-            EXPECT_LE(points.size(), even * 11 / 10) << c.name << " " << tolerance << ": " << even;
-        }
+    const FitError error = fitError(loop, loopCurvePoints(through), 0);
+    return std::max(error.inputToCurve, error.curveToInput) <= tolerance;
 }
 
 // A line the fit can't hold, its points too far apart to place knots
@@ -271,6 +224,37 @@ std::vector<FitPoint> sampledPath(const std::string& d, double minx, double miny
                 line.push_back(level(pointAt(segment, static_cast<double>(k) / pieces)));
         }
     return line;
+}
+
+// Circles, ellipses and rounded rectangles, as arcs and as Béziers, turned,
+// at the default tolerance and a coarse one: the import holds them with at
+// most a tenth more points than the fewest evenly spaced ones that do.
+TEST(SvgImport, SmoothLoopsTakeNoMorePointsThanEvenSteps)
+{
+    const char* const loops[] = {
+        "M 3 0 A 3 3 0 1 0 -3 0 A 3 3 0 1 0 3 0 Z",
+        "M 3.4641016 2 A 4 1.5 30 1 0 -3.4641016 -2 A 4 1.5 30 1 0 3.4641016 2 Z",
+        "M -1 -1.5 H 1 A 1 1 0 0 1 2 -0.5 V 0.5 A 1 1 0 0 1 1 1.5 H -1 A 1 1 0 0 1 -2 0.5 V -0.5 "
+        "A 1 1 0 0 1 -1 -1.5 Z",
+        // The usual four Béziers of a circle of radius 3, turned by 17 degrees.
+        "M 2.86891 0.877115 C 2.3845 2.46157 0.707342 3.35333 -0.877115 2.86891 C -2.46157 2.3845 -3.35333 0.707342 "
+        "-2.86891 -0.877115 C -2.3845 -2.46157 -0.707342 -3.35333 0.877115 -2.86891 C 2.46157 -2.3845 3.35333 -0.707342 "
+        "2.86891 0.877115 Z",
+    };
+    for (const char* d : loops)
+        for (const double tolerance : {kDefaultTolerance, 0.01}) {
+            Imported imported;
+            importSvg(std::string("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"-5 -5 10 10\"><path d=\"") + d +
+                          "\"/></svg>",
+                      tolerance, imported);
+            ASSERT_EQ(imported.levels.size(), 1u) << d;
+            const std::vector<Vec3>& points = imported.levels[0]->levelCurves[0].controlPoints;
+            // Even steps whose loop a level file stores in a tenth fewer
+            // points than the import's don't hold (a loop of n is n + 3).
+            const size_t fewer = static_cast<size_t>(std::ceil(points.size() / 1.1)) - 4;
+            EXPECT_FALSE(evenStepsHold(sampledPath(d, -5, -5, 10), tolerance, fewer))
+                << d << " " << tolerance << ": " << points.size() << " points";
+        }
 }
 
 // Loops that come back to their start (with or without Z, or a hair short
