@@ -365,9 +365,9 @@ TEST(SvgImport, RandomChainsAreFittedWithinTheToleranceOrSaySo)
                 ASSERT_NE(figure, std::string::npos) << d << ": " << message.what;
                 allowed = std::max(allowed, std::stod(message.what.substr(figure + 13)));
             }
+        const std::vector<FitPoint> line = sampledPath(d, 0, 0, 100, 0.01);
         for (const int pieces : {kPiecesPerSegment, kExact}) {
-            const FitError error = fitError(sampledPath(d, 0, 0, 100, 0.005),
-                                            imported.levels[0]->levelCurves[0].controlPoints, 0, pieces);
+            const FitError error = fitError(line, imported.levels[0]->levelCurves[0].controlPoints, 0, pieces);
             EXPECT_LE(error.inputToCurve, allowed * 1.0001) << d << " " << pieces;
             EXPECT_LE(error.curveToInput, allowed * 1.0001) << d << " " << pieces;
         }
