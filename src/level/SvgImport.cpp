@@ -410,6 +410,58 @@ bool viewOf(const pugi::xml_node& root, Affine& view, Imported& imported)
     return true;
 }
 
+// Calls `action` with each subpath to fit and its matrix into level units.
+template <typename Action>
+void forEachToFit(const std::vector<Shape>& shapes, const std::vector<std::vector<Vec3>>& exact, const Affine& view,
+                  const Action& action)
+{
+    size_t next = 0;
+    for (const Shape& shape : shapes)
+        for (const Subpath& subpath : shape.subpaths)
+            if (exact[next++].empty())
+                action(subpath, compose(view, shape.transform));
+}
+
+// How the drawing is flattened and fitted: at the tolerance, unless a level
+// file's floats are coarser where it reaches, or it flattens to more points
+// than an import keeps; each is said.
+Flattening flatteningFor(const std::vector<Shape>& shapes, const std::vector<std::vector<Vec3>>& exact,
+                         const Affine& view, double tolerance, Imported& imported)
+{
+    double reach = 0;
+    forEachToFit(shapes, exact, view, [&](const Subpath& subpath, const Affine& m) {
+        const double own = reachOf(subpath, m);
+        reach = std::max(reach, own <= kFarthest ? own : 0.0);
+    });
+    const double floored = std::max(tolerance, reach * kFloatSteps * FLT_EPSILON);
+    if (floored > tolerance)
+        imported.say(ImportMessage::Changed, 0,
+                     "the drawing reaches " + brief(reach) + " level units out, where a level file's numbers are " +
+                         "coarser than " + brief(tolerance) + ": fitted within " + brief(floored));
+    const auto extraPoints = [&](const Flattening& flat) {
+        size_t extra = 0;
+        forEachToFit(shapes, exact, view, [&](const Subpath& subpath, const Affine& m) {
+            const size_t pieces = piecesOf(subpath, m, flat);
+            extra += pieces - std::min(pieces, subpath.segments.size() + 1);
+        });
+        return extra;
+    };
+    // Chords grow as the square root of the flatness: coarsened by the square
+    // of the excess, at least fourfold, until the points fit.
+    Flattening flat{floored * kFlatShare, floored};
+    for (size_t extra = extraPoints(flat); extra > kMostSamples && std::isfinite(flat.tolerance);
+         extra = extraPoints(flat)) {
+        const double excess = static_cast<double>(extra) / kMostSamples;
+        const double coarser = flat.tolerance * std::max(4.0, excess * excess);
+        flat = Flattening{coarser * kFlatShare, coarser};
+    }
+    if (flat.tolerance > floored)
+        imported.say(ImportMessage::Changed, 0,
+                     "the drawing's paths are too long to fit within " + brief(floored) + ": fitted within " +
+                         brief(flat.tolerance));
+    return flat;
+}
+
 }  // namespace
 
 void importSvg(const std::string& text, double tolerance, Imported& imported)
@@ -445,49 +497,12 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
             if (shape.curve >= 0)
                 exportedPoints(subpath, compose(view, shape.transform), exact.back());
         }
-    const auto extraPoints = [&](const Flattening& flat) {
-        size_t extra = 0, next = 0;
-        for (const Shape& shape : walk.shapes)
-            for (const Subpath& subpath : shape.subpaths)
-                if (exact[next++].empty()) {
-                    const size_t pieces = piecesOf(subpath, compose(view, shape.transform), flat);
-                    extra += pieces - std::min(pieces, subpath.segments.size() + 1);
-                }
-        return extra;
-    };
-    // A level file keeps floats: far from the centre their steps are
-    // coarser than the tolerance, and no fit can be finer.
-    double reach = 0;
-    size_t next = 0;
-    for (const Shape& shape : walk.shapes)
-        for (const Subpath& subpath : shape.subpaths)
-            if (exact[next++].empty()) {
-                const double own = reachOf(subpath, compose(view, shape.transform));
-                reach = std::max(reach, own <= kFarthest ? own : 0.0);
-            }
-    double fitTolerance = std::max(tolerance, reach * kFloatSteps * FLT_EPSILON);
-    if (fitTolerance > tolerance)
-        imported.say(ImportMessage::Changed, 0,
-                     "the drawing reaches " + brief(reach) + " level units out, where a level file's numbers are " +
-                         "coarser than " + brief(tolerance) + ": fitted within " + brief(fitTolerance));
-    const double floored = fitTolerance;
-    Flattening flat{fitTolerance * kFlatShare, fitTolerance};
-    // Chords grow as the square root of the flatness: coarsened by the square
-    // of the excess, at least fourfold, until the points fit.
-    for (size_t extra = extraPoints(flat); extra > kMostSamples && std::isfinite(fitTolerance);
-         extra = extraPoints(flat)) {
-        const double excess = static_cast<double>(extra) / kMostSamples;
-        fitTolerance *= std::max(4.0, excess * excess);
-        flat = Flattening{fitTolerance * kFlatShare, fitTolerance};
-    }
-    if (fitTolerance > floored)
-        imported.say(ImportMessage::Changed, 0,
-                     "the drawing's paths are too long to fit within " + brief(floored) + ": fitted within " +
-                         brief(fitTolerance));
+    const Flattening flat = flatteningFor(walk.shapes, exact, view, tolerance, imported);
+    const double fitTolerance = flat.tolerance;
     std::vector<ImportedLevel> levels;
     for (const size_t offset : walk.levelOffsets)
         levels.push_back(ImportedLevel{{}, offset});
-    next = 0;
+    size_t next = 0;
     DenseLine line;
     for (const Shape& shape : walk.shapes) {
         const Affine m = compose(view, shape.transform);
