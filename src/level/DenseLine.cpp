@@ -333,7 +333,7 @@ double reachOf(const Subpath& subpath, const Affine& m)
         if (s.kind == PathSegment::Arc)
             reach = std::max(reach, farthest(place(m, s.centre)) + largestStretch(m) * std::max(s.rx, s.ry));
     }
-    return reach;
+    return reach <= kFarthest ? reach : 0;
 }
 
 bool denseLine(const Subpath& subpath, const Affine& m, const Flattening& flat, DenseLine& out)

@@ -22,7 +22,8 @@ struct Flattening {
 size_t piecesOf(const Subpath& subpath, const Affine& m, const Flattening& flat);
 
 // The farthest any point of the subpath lies from the centre, on either
-// axis, in level units (a bound: its control points, an arc's whole ellipse).
+// axis, in level units (a bound: its control points, an arc's whole ellipse);
+// 0 when that is beyond the float range, where no curve is imported.
 double reachOf(const Subpath& subpath, const Affine& m);
 
 struct DenseLine {

@@ -38,8 +38,6 @@ const int kMostUseNesting = 32;
 // Béziers of the export, which stray from the editor's ten chords.
 const double kFlatShare = 1.0 / 16;
 const double kFitShare = 1 - kFlatShare - 0.05;
-// Points beyond this are outside the float range a level file holds.
-const double kFarthest = 1e30;
 // Float steps a fit must allow at the drawing's farthest point: rounding
 // moves each control point by up to half a step, the curve by more.
 const double kFloatSteps = 4;
@@ -429,10 +427,8 @@ Flattening flatteningFor(const std::vector<Shape>& shapes, const std::vector<std
                          const Affine& view, double tolerance, Imported& imported)
 {
     double reach = 0;
-    forEachToFit(shapes, exact, view, [&](const Subpath& subpath, const Affine& m) {
-        const double own = reachOf(subpath, m);
-        reach = std::max(reach, own <= kFarthest ? own : 0.0);
-    });
+    forEachToFit(shapes, exact, view,
+                 [&](const Subpath& subpath, const Affine& m) { reach = std::max(reach, reachOf(subpath, m)); });
     const double floored = std::max(tolerance, reach * kFloatSteps * FLT_EPSILON);
     if (floored > tolerance)
         imported.say(ImportMessage::Changed, 0,
