@@ -42,8 +42,9 @@ struct FitError {
 // line with corners (indices into `line`, kept as control points) from its
 // ends and corners, adding the input point where the drawn line strays most
 // until every span is within the tolerance; then every knot its neighbours
-// hold without is dropped. `line` should be dense: its points no farther
-// apart than half the tolerance. A closed line's last point is its first.
+// hold without is dropped. Knots go only at points of `line` (or between
+// them, for even steps): it needs points wherever a knot may be wanted, as
+// near a corner as the tolerance. A closed line's last point is its first.
 // Ends and corners that meet in one place are a loop, gone round from there.
 // `strays`, when given, is set to the most a span still strays where the fit
 // could not bring it within the tolerance, else 0.
