@@ -48,6 +48,9 @@ struct Shape {
     size_t level;
     size_t offset;
     long curve;  // from an id "levelL-curveC" as the exporter names paths, or -1
+    // Per subpath: the export's own points, its segments then let go; empty
+    // for a subpath to fit.
+    std::vector<std::vector<Vec3>> exact;
 };
 
 // The exporter writes no path for an empty curve: its paths' ids keep the
@@ -190,7 +193,7 @@ std::string pointsPathData(const pugi::xml_node& node, bool polygon, ParseError&
 
 class Walk {
 public:
-    Walk(Imported& imported) : imported(imported) {}
+    Walk(Imported& imported, const Affine& view) : imported(imported), view(view) {}
 
     std::vector<Shape> shapes;
     std::vector<size_t> levelOffsets;  // one per level, in level order
@@ -199,6 +202,7 @@ public:
 
 private:
     Imported& imported;
+    const Affine view;  // the drawing into level units
     std::map<std::string, pugi::xml_node> ids;
     size_t segments = 0;
     size_t visited = 0;
@@ -356,20 +360,21 @@ void Walk::addShape(const Visit& place, const std::string& name)
 {
     const pugi::xml_node& node = place.node;
     ParseError error;
-    std::string data;
-    if (name == "path")
-        data = node.attribute("d").value();
-    else if (name == "polyline" || name == "polygon")
-        data = pointsPathData(node, name == "polygon", error);
-    else
-        data = shapePathData(node, name);
+    // A path's data is read where the document holds it: an export's paths
+    // are most of its bytes.
+    std::string made;
+    if (name == "polyline" || name == "polygon")
+        made = pointsPathData(node, name == "polygon", error);
+    else if (name != "path")
+        made = shapePathData(node, name);
+    const std::string_view data = name == "path" ? std::string_view(node.attribute("d").value()) : made;
     if (!error.what.empty())
         imported.say(ImportMessage::Changed, offsetOf(node),
                      "points of <" + name + "> stop at character " + std::to_string(error.offset + 1) + " (" +
                          error.what + "): the points before are kept");
     error = ParseError();
     Shape shape{parsePathData(data, kMostSegments - segments, error), place.transform, currentLevel, offsetOf(node),
-                curveNamedBy(node)};
+                curveNamedBy(node), {}};
     if (data.empty() && name != "path")
         imported.say(ImportMessage::Changed, offsetOf(node), "<" + name + "> draws nothing (a size of 0 or unreadable): not imported");
     if (!error.what.empty() && name == "path")
@@ -382,8 +387,13 @@ void Walk::addShape(const Visit& place, const std::string& name)
         imported.say(ImportMessage::Changed, offsetOf(node), "more path segments than an import reads: the rest is not read");
         stopped = true;
     }
-    if (!shape.subpaths.empty())
-        shapes.push_back(shape);
+    if (shape.subpaths.empty())
+        return;
+    shape.exact.resize(shape.subpaths.size());
+    for (size_t i = 0; shape.curve >= 0 && i < shape.subpaths.size(); ++i)
+        if (exportedPoints(shape.subpaths[i], compose(view, shape.transform), shape.exact[i]))
+            std::vector<PathSegment>().swap(shape.subpaths[i].segments);
+    shapes.push_back(std::move(shape));
 }
 
 // ---------------------------------------------------------------- level units
@@ -410,24 +420,21 @@ bool viewOf(const pugi::xml_node& root, Affine& view, Imported& imported)
 
 // Calls `action` with each subpath to fit and its matrix into level units.
 template <typename Action>
-void forEachToFit(const std::vector<Shape>& shapes, const std::vector<std::vector<Vec3>>& exact, const Affine& view,
-                  const Action& action)
+void forEachToFit(const std::vector<Shape>& shapes, const Affine& view, const Action& action)
 {
-    size_t next = 0;
     for (const Shape& shape : shapes)
-        for (const Subpath& subpath : shape.subpaths)
-            if (exact[next++].empty())
-                action(subpath, compose(view, shape.transform));
+        for (size_t i = 0; i < shape.subpaths.size(); ++i)
+            if (shape.exact[i].empty())
+                action(shape.subpaths[i], compose(view, shape.transform));
 }
 
 // How the drawing is flattened and fitted: at the tolerance, unless a level
 // file's floats are coarser where it reaches, or it flattens to more points
 // than an import keeps; each is said.
-Flattening flatteningFor(const std::vector<Shape>& shapes, const std::vector<std::vector<Vec3>>& exact,
-                         const Affine& view, double tolerance, Imported& imported)
+Flattening flatteningFor(const std::vector<Shape>& shapes, const Affine& view, double tolerance, Imported& imported)
 {
     double reach = 0;
-    forEachToFit(shapes, exact, view,
+    forEachToFit(shapes, view,
                  [&](const Subpath& subpath, const Affine& m) { reach = std::max(reach, reachOf(subpath, m)); });
     const double floored = std::max(tolerance, reach * kFloatSteps * FLT_EPSILON);
     if (floored > tolerance)
@@ -436,7 +443,7 @@ Flattening flatteningFor(const std::vector<Shape>& shapes, const std::vector<std
                          "coarser than " + brief(tolerance) + ": fitted within " + brief(floored));
     const auto extraPoints = [&](const Flattening& flat) {
         size_t extra = 0;
-        forEachToFit(shapes, exact, view, [&](const Subpath& subpath, const Affine& m) {
+        forEachToFit(shapes, view, [&](const Subpath& subpath, const Affine& m) {
             const size_t pieces = piecesOf(subpath, m, flat);
             extra += pieces - std::min(pieces, subpath.segments.size() + 1);
         });
@@ -475,8 +482,6 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
                       "not an SVG drawing: the root element is <" + std::string(root.name()) + ">");
         return;
     }
-    Walk walk(imported);
-    walk.run(root);
     Affine view;
     if (!viewOf(root, view, imported)) {
         imported.fail(elementOffset(root),
@@ -486,26 +491,20 @@ void importSvg(const std::string& text, double tolerance, Imported& imported)
     // The export's own Béziers give their points; the rest are flattened by
     // the tolerance and fitted, unless that makes more points than an import
     // keeps: then flattened coarser, and fitted no finer.
-    std::vector<std::vector<Vec3>> exact;  // per subpath in order; empty: to fit
-    for (const Shape& shape : walk.shapes)
-        for (const Subpath& subpath : shape.subpaths) {
-            exact.emplace_back();
-            if (shape.curve >= 0)
-                exportedPoints(subpath, compose(view, shape.transform), exact.back());
-        }
-    const Flattening flat = flatteningFor(walk.shapes, exact, view, tolerance, imported);
+    Walk walk(imported, view);
+    walk.run(root);
+    const Flattening flat = flatteningFor(walk.shapes, view, tolerance, imported);
     const double fitTolerance = flat.tolerance;
     std::vector<ImportedLevel> levels;
     for (const size_t offset : walk.levelOffsets)
         levels.push_back(ImportedLevel{{}, offset});
-    size_t next = 0;
     DenseLine line;
-    for (const Shape& shape : walk.shapes) {
+    for (Shape& shape : walk.shapes) {
         const Affine m = compose(view, shape.transform);
-        for (const Subpath& subpath : shape.subpaths) {
-            std::vector<Vec3>& points = exact[next++];
+        for (size_t i = 0; i < shape.subpaths.size(); ++i) {
+            std::vector<Vec3>& points = shape.exact[i];
             const bool own = !points.empty();
-            if (!own && !denseLine(subpath, m, flat, line)) {
+            if (!own && !denseLine(shape.subpaths[i], m, flat, line)) {
                 imported.say(ImportMessage::Changed, shape.offset, "a subpath beyond the float range: not imported");
                 continue;
             }

@@ -20,7 +20,7 @@ struct Text {
     const char* end;
 };
 
-Text textOf(const std::string& source) { return {source.data(), source.data() + source.size()}; }
+Text textOf(std::string_view source) { return {source.data(), source.data() + source.size()}; }
 
 bool fail(ParseError& error, const Text& text, const char* at, std::string what)
 {
@@ -340,7 +340,7 @@ Point2 apply(const Affine& m, Point2 p)
     return {m.a * p.x + m.c * p.y + m.e, m.b * p.x + m.d * p.y + m.f};
 }
 
-std::vector<Subpath> parsePathData(const std::string& source, size_t maxSegments, ParseError& error)
+std::vector<Subpath> parsePathData(std::string_view source, size_t maxSegments, ParseError& error)
 {
     error = ParseError{};
     const Text text = textOf(source);
@@ -422,7 +422,7 @@ bool parseOneTransform(const char*& p, const Text& text, Affine& result, ParseEr
 
 }  // namespace
 
-bool parseTransform(const std::string& source, Affine& result, ParseError& error)
+bool parseTransform(std::string_view source, Affine& result, ParseError& error)
 {
     error = ParseError{};
     const Text text = textOf(source);
@@ -442,7 +442,7 @@ bool parseTransform(const std::string& source, Affine& result, ParseError& error
     return true;
 }
 
-std::vector<double> parseNumberList(const std::string& source, ParseError& error)
+std::vector<double> parseNumberList(std::string_view source, ParseError& error)
 {
     error = ParseError{};
     const Text text = textOf(source);

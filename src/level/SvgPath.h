@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct Point2 {
@@ -48,18 +49,18 @@ struct ParseError {
 // "M1 1 Z" gives one closed subpath with no segments (a zero-length closed
 // path: the caller draws it as a dot, so it counts as one segment against
 // maxSegments).
-std::vector<Subpath> parsePathData(const std::string& text, size_t maxSegments, ParseError& error);
+std::vector<Subpath> parsePathData(std::string_view text, size_t maxSegments, ParseError& error);
 
 // Parses a transform list (matrix, translate, scale, rotate with optional centre,
 // skewX, skewY; separated by whitespace and/or commas) into one matrix, applied
 // right to left as SVG does. On an error returns false with the place; the
 // caller then ignores the attribute (as renderers do: an invalid transform disables the element
 // in SVG 2, but here the caller decides).
-bool parseTransform(const std::string& text, Affine& result, ParseError& error);
+bool parseTransform(std::string_view text, Affine& result, ParseError& error);
 
 // Parses a list of numbers as in `points="..."` of polyline/polygon and `viewBox`.
 // On an error keeps the numbers before it.
-std::vector<double> parseNumberList(const std::string& text, ParseError& error);
+std::vector<double> parseNumberList(std::string_view text, ParseError& error);
 
 // Parses one length like "10", "2.5mm", "3in", "12pt", "1pc", "4cm", "5px" into user units
 // (px: 96 per inch). Percentages and anything else give false.
