@@ -11,6 +11,24 @@ Imported::~Imported()
     freeLevels(levels);
 }
 
+void Imported::say(ImportMessage::Kind kind, size_t offset, const std::string& what)
+{
+    const std::string key = std::to_string(offset) + ' ' + what;
+    const auto found = said.find(key);
+    if (found != said.end()) {
+        ++messages[found->second].times;
+        return;
+    }
+    if (bytes + what.size() + kMessagePlaceRoom > kMostMessageBytes) {
+        ++unsaid;
+        unsaidChanged = unsaidChanged || kind == ImportMessage::Changed;
+        return;
+    }
+    bytes += what.size() + kMessagePlaceRoom;
+    said.emplace(key, messages.size());
+    messages.push_back(ImportMessage{kind, offset, what, 1});
+}
+
 void TextPlaces::at(size_t offset, long& line, long& column)
 {
     offset = std::max(std::min(offset, text.size()), walked);

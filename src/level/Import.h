@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class Splines;
@@ -25,7 +27,13 @@ struct ImportMessage {
     Kind kind;
     size_t offset;
     std::string what;
+    size_t times;  // said this often at this place (a place drawn again by `use`)
 };
+
+// Message text an import keeps at most, a place's room counted with each:
+// beyond it messages are only counted.
+constexpr size_t kMostMessageBytes = 512 * 1024;
+constexpr size_t kMessagePlaceRoom = 48;
 
 // What an import made of a document. `fatal` set: the document can't be read
 // at all (nothing is written), at `fatalOffset`.
@@ -34,22 +42,26 @@ struct Imported {
     std::vector<ImportMessage> messages;
     std::string fatal;
     size_t fatalOffset = 0;
+    size_t unsaid = 0;           // messages beyond kMostMessageBytes
+    bool unsaidChanged = false;  // one of them is a change
 
     Imported() = default;
     Imported(const Imported&) = delete;
     Imported& operator=(const Imported&) = delete;
     ~Imported();
 
-    void say(ImportMessage::Kind kind, size_t offset, const std::string& what)
-    {
-        messages.push_back(ImportMessage{kind, offset, what});
-    }
+    // A message said again at the same place is counted, not repeated.
+    void say(ImportMessage::Kind kind, size_t offset, const std::string& what);
     bool fail(size_t offset, const std::string& what)
     {
         fatal = what;
         fatalOffset = offset;
         return false;
     }
+
+private:
+    std::unordered_map<std::string, size_t> said;  // place and text to its message
+    size_t bytes = 0;
 };
 
 // One level's curves as the import found them, before they become levels.
@@ -76,7 +88,7 @@ void importJsonEvents(const std::string& text, Imported& imported);
 
 // An SVG drawing: layers are levels, every subpath a curve fitted within the
 // tolerance (exactly where its Béziers are Catmull-Rom segments).
-void importSvg(const std::string& text, double tolerance, Imported& imported);
+void importSvg(std::string_view text, double tolerance, Imported& imported);
 
 // Lines and columns (from 1, columns in bytes) of byte offsets asked for in
 // increasing order, in one walk of the text however many are asked.

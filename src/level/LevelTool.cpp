@@ -563,9 +563,16 @@ int importLayout(const Arguments& arguments)
                      [](const ImportMessage& a, const ImportMessage& b) { return a.offset < b.offset; });
     for (const ImportMessage& message : imported.messages) {
         const bool change = message.kind == ImportMessage::Changed;
-        printMessage(input, places, message.offset, change ? "warning" : "note", message.what);
+        printMessage(input, places, message.offset, change ? "warning" : "note",
+                     message.times > 1 ? message.what + " (" + std::to_string(message.times) + " times)"
+                                       : message.what);
         changed = changed || change;
     }
+    if (imported.unsaid > 0)
+        printMessage(input, places, text.size(), imported.unsaidChanged ? "warning" : "note",
+                     std::to_string(imported.unsaid) + " more messages not shown (an import shows at most " +
+                         std::to_string(kMostMessageBytes / 1024) + " KB of them)");
+    changed = changed || imported.unsaidChanged;
     if (imported.levels.empty())
         return kErrors;
     const std::vector<Splines*>& levels = imported.levels;

@@ -460,7 +460,7 @@ std::vector<double> parseNumberList(std::string_view source, ParseError& error)
     return numbers;
 }
 
-bool parseLength(const std::string& source, double& value)
+bool parseLength(std::string_view source, double& value)
 {
     struct Unit {
         const char* name;

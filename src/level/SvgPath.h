@@ -64,7 +64,7 @@ std::vector<double> parseNumberList(std::string_view text, ParseError& error);
 
 // Parses one length like "10", "2.5mm", "3in", "12pt", "1pc", "4cm", "5px" into user units
 // (px: 96 per inch). Percentages and anything else give false.
-bool parseLength(const std::string& text, double& value);
+bool parseLength(std::string_view text, double& value);
 
 // The point of a segment at parameter t in 0..1 (arcs by angle, exactly).
 Point2 pointAt(const PathSegment& segment, double t);
