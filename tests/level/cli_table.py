@@ -169,6 +169,103 @@ LONG_CURVE = b'<svg viewBox="0 0 100 100"><path d="M0 0 Q 700 0 1400 0"/></svg>'
 ONE_LINE = "( 0 1 2 3 )\n0 -1.0000 0.0000 0.0000\n1 0.0000 0.0000 0.0000\n2 1.0000 0.0000 0.0000\n3 2.0000 0.0000 0.0000\n\n"
 
 
+SVG = b'<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 100 100"%s>%s</svg>'
+# Small drawings that once ran away: curves opened by an id, uses of
+# themselves, and a fan of uses without a cycle.
+FAR_ID = SVG % (b"", b'<path id="level0-curve2147483647" d="M0 0 L1 1"/>')
+EXPORTED_FAR_ID = (b'<svg xmlns="http://www.w3.org/2000/svg" viewBox="-5 -5 10 10"><g transform="scale(1,-1)">'
+                   b'<path id="level0-curve0" d="M-2 1 C-1.5 1 -0.6666667 -1 0 -1 C0.6666667 -1 1.5 1 2 1"/>'
+                   b'<path id="level0-curve10000000" d="M1 3 C1.1666666 3.1666667 0.33333334 4 0 4"/>'
+                   b'<path id="level0-curve10000" d="M1 3 C1.1666666 3.1666667 0.33333334 4 0 4"/></g></svg>')
+CYCLE = SVG % (b' id="r"', b'<path d="M1 1 L 50 50"/><use href="#r"/><use href="#r"/>')
+STYLED_CYCLE = CYCLE.replace(b' id="r"', b' id="r" style="' + b"fill:red;" * 11400 + b'"')
+LONG_HREF = STYLED_CYCLE.replace(b"</svg>", b'<use href="#' + b"x" * 100000 + b'"/></svg>')
+FAN = SVG % (b"", b"<defs>" + b'<path id="d0" d="M1 1 L 50 50"/>' +
+             b"".join(b'<g id="d%d"><use href="#d%d"/><use href="#d%d"/></g>' % (k, k - 1, k - 1)
+                      for k in range(1, 31)) + b'</defs><use href="#d30"/>')
+# Each under a time limit and, where the tool has AddressSanitizer, a
+# memory limit.
+BOUNDED = "ASAN_OPTIONS=$ASAN_OPTIONS:hard_rss_limit_mb=2048 timeout 30 $T"
+
+
+FOREIGN = (b'<svg xmlns="http://www.w3.org/2000/svg" xmlns:evil="http://example.com/notsvg" viewBox="0 0 100 100">'
+           b'<evil:path d="M1 1 L5 5"/><path xmlns="http://example.com/notsvg" d="M1 1 L5 5"/>'
+           b'<evil:g><path d="M1 1 L5 5"/></evil:g><switch><evil:path d="M1 1 L5 5"/>'
+           b'<foreignObject requiredExtensions="http://example.com/x"/><line x1="0" y1="50" x2="10" y2="50"/>'
+           b'<path d="M1 1 L5 5"/></switch></svg>')
+ZERO = SVG % (b"", b'<path transform="scale(0)" d="M1 1 L5 5"/><g transform="matrix(0 0 0 0 0 0)">'
+              b'<path d="M1 1 L5 5"/></g><line x1="0" y1="50" x2="10" y2="50"/>')
+TWICE = SVG % (b"", b'<defs><g id="g"><text>A</text><line x1="0" y1="50" x2="10" y2="50"/></g></defs>'
+               b'<use href="#g"/><use href="#g" transform="translate(0,10)"/>')
+SHORT_LINE = "( 0 1 2 3 )\n0 -6.0000 0.0000 0.0000\n1 -5.0000 0.0000 0.0000\n2 -4.0000 0.0000 0.0000\n" \
+             "3 -3.0000 0.0000 0.0000\n\n"
+CYCLE_LINE = "( 0 1 2 3 )\n0 -9.8000 9.8000 0.0000\n1 -4.9000 4.9000 0.0000\n2 0.0000 0.0000 0.0000\n" \
+             "3 4.9000 -4.9000 0.0000\n\n"
+OUTSIDE = "note: curve 0 of level 0 has points outside the -5..5 square: kept, but the editor can't pick them\n"
+
+
+def hostile_rows():
+    return [
+        ("an id's curve number opens no empty curves for a path the export didn't write", {"far.svg": FAR_ID},
+         BOUNDED + " import far.svg", 0,
+         "( 0 1 2 3 )\n0 -5.1000 5.1000 0.0000\n1 -5.0000 5.0000 0.0000\n2 -4.9000 4.9000 0.0000\n"
+         "3 -4.8000 4.8000 0.0000\n\n",
+         "far.svg:1:63: note: level 0, curve 0: 4 control points\nfar.svg:1:63: " + OUTSIDE, {"far.svg": None}),
+        ("the export's ids open at most 10,000 empty curves", {"ex.svg": EXPORTED_FAR_ID},
+         BOUNDED + " import ex.svg | head -c 26", 0, "( 0 1 2 3 4 )( 5 6 7 8 )( ",
+         "ex.svg:1:90: note: level 0, curve 0: 5 control points (its own Catmull-Rom points)\n"
+         "ex.svg:1:177: warning: level 0, curve 1: its id asks for 9999999 empty curves before it, more than an "
+         "import fills in (10000 in all): placed next\n"
+         "ex.svg:1:177: note: level 0, curve 1: 4 control points (its own Catmull-Rom points)\n"
+         "ex.svg:1:257: note: level 0, curve 10000: 4 control points (its own Catmull-Rom points)\n",
+         {"ex.svg": None}),
+        ("a use of what holds it draws nothing", {"c.svg": CYCLE}, BOUNDED + " import c.svg", 1, CYCLE_LINE,
+         "c.svg:1:70: note: level 0, curve 0: 4 control points\nc.svg:1:70: " + OUTSIDE +
+         "c.svg:1:94: warning: <use> of \"#r\" draws itself: nothing drawn\n"
+         "c.svg:1:110: warning: <use> of \"#r\" draws itself: nothing drawn\n", {"c.svg": None}),
+        ("a long style is read once, a long href quoted short", {"c.svg": LONG_HREF}, BOUNDED + " import c.svg", 1,
+         CYCLE_LINE,
+         "c.svg:1:102679: note: level 0, curve 0: 4 control points\nc.svg:1:102679: " + OUTSIDE +
+         "c.svg:1:102703: warning: <use> of \"#r\" draws itself: nothing drawn\n"
+         "c.svg:1:102719: warning: <use> of \"#r\" draws itself: nothing drawn\n"
+         "c.svg:1:102735: warning: <use> of \"#xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...\", which isn't here: "
+         "ignored\n", {"c.svg": None}),
+        ("uses fanning out draw 100,000 elements, and messages stop at 512 KB", {"fan.svg": FAN},
+         BOUNDED + " import -o out.lev fan.svg 2>err; echo $?; wc -c <err; wc -c <out.lev; head -2 err; tail -1 err",
+         0, "1\n357474\n3426264\n"
+         "fan.svg:1:69: warning: <use> draws more than 100000 elements in all: the rest of what it places is not "
+         "drawn\n"
+         "fan.svg:1:69: note: level 0, curve 0: 4 control points\n"
+         "fan.svg:1:1663: note: 43799 more messages not shown (an import shows at most 512 KB of them)\n", "",
+         {"fan.svg": None, "err": None, "out.lev": None}),
+        ("a message of an element drawn twice is said once, with its count", {"t.svg": TWICE}, "$T import t.svg", 1,
+         SHORT_LINE.replace(" )", " )( 4 5 6 7 )")[:-1] + "4 -6.0000 -1.0000 0.0000\n5 -5.0000 -1.0000 0.0000\n"
+         "6 -4.0000 -1.0000 0.0000\n7 -3.0000 -1.0000 0.0000\n\n",
+         "t.svg:1:79: warning: <text> is not a shape: not imported (a drawing program can convert text to paths) "
+         "(2 times)\n"
+         "t.svg:1:93: note: level 0, curve 0: 4 control points\nt.svg:1:93: note: level 0, curve 1: 4 control points\n"
+         "t.svg:1:93: " + OUTSIDE + "t.svg:1:93: " + OUTSIDE.replace("curve 0", "curve 1"), {"t.svg": None}),
+        ("only SVG's elements draw; a switch draws its first child SVG can draw", {"ns.svg": FOREIGN},
+         "$T import ns.svg", 0, SHORT_LINE,
+         "ns.svg:1:102: note: <path> is not in the SVG namespace: not imported\n"
+         "ns.svg:1:128: note: <path> is not in the SVG namespace: not imported\n"
+         "ns.svg:1:183: note: <g> is not in the SVG namespace: not imported\n"
+         "ns.svg:1:313: note: level 0, curve 0: 4 control points\nns.svg:1:313: " + OUTSIDE, {"ns.svg": None}),
+        ("a shape its transform draws at a size of zero is said and dropped", {"z.svg": ZERO}, "$T import z.svg", 1,
+         SHORT_LINE,
+         "z.svg:1:63: warning: <path> is drawn at a size of zero (its transform): not imported\n"
+         "z.svg:1:105: warning: <g> is drawn at a size of zero (its transform): not imported\n"
+         "z.svg:1:165: note: level 0, curve 0: 4 control points\nz.svg:1:165: " + OUTSIDE, {"z.svg": None}),
+    ] + [("not well-formed: " + why, {"bad.svg": SVG % (attributes, content)}, "$T import bad.svg", 2, "",
+          "bad.svg:1:%d: error: not XML: %s: nothing written\n" % (column, why), {"bad.svg": None})
+         for attributes, content, column, why in (
+             (b"", b"</svg><svg>", 69, "junk after document element"),
+             (b' x="1" x="2"', b"", 69, "duplicate attribute"),
+             (b"", b'<evil:path d="M1 1 L5 5"/>', 63, "unbound prefix"),
+             (b"", b'<path d="M1 1 &#0; L5 5"/>', 77, "reference to invalid character number"),
+         )]
+
+
 def import_rows():
     untouched = {"out.lev": CLEAN}
     return [
@@ -306,7 +403,7 @@ def docs_problems(tool, root):
 
 
 def main():
-    table = rows() + import_rows()
+    table = rows() + import_rows() + hostile_rows()
     failures = [problem for row in table for problem in run(sys.argv[1], row)]
     failures += docs_problems(sys.argv[1], sys.argv[2])
     for failure in failures:
