@@ -7,6 +7,8 @@
 #                                     points), NAME.svg, .obj, .json ... the exact
 #                                     exports, each of which imports back as
 #                                     the formatted file; every seed has its expected
+#   check.sh table TOOL CASES SEEDS K N   only every N-th case from the K-th (1..N), so
+#                                     that CTest runs the table in parallel parts
 #   check.sh libraries TOOL           no GL, GLU or GLUT among the needed libraries
 set -u
 
@@ -31,11 +33,16 @@ expect() {
 
 case "$1" in
 table)
-    cases=$3 seeds=$4
-    for seed in "$seeds"/*; do
-        [ -e "$cases/$(basename "$seed").expected" ] || fail "seed $(basename "$seed") has no expected findings"
-    done
+    cases=$3 seeds=$4 part=${5:-1} parts=${6:-1}
+    if [ "$part" = 1 ]; then
+        for seed in "$seeds"/*; do
+            [ -e "$cases/$(basename "$seed").expected" ] || fail "seed $(basename "$seed") has no expected findings"
+        done
+    fi
+    index=0
     for expected in "$cases"/*.expected; do
+        index=$((index + 1))
+        [ $(((index - part) % parts)) = 0 ] || continue
         name=$(basename "$expected" .expected)
         if [ -e "$cases/$name.lev" ]; then dir=$cases file=$name.lev; else dir=$seeds file=$name; fi
         grep -q ': error: ' "$expected" && lossy=--lossy wanted=1 || lossy="" wanted=0
