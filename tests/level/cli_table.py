@@ -251,6 +251,16 @@ def hostile_rows():
          "ns.svg:1:128: note: <path> is not in the SVG namespace: not imported\n"
          "ns.svg:1:183: note: <g> is not in the SVG namespace: not imported\n"
          "ns.svg:1:313: note: level 0, curve 0: 4 control points\nns.svg:1:313: " + OUTSIDE, {"ns.svg": None}),
+        ("a transform not understood is said and left out", {"t.svg": SVG % (b"", b'<path transform="rotate(x)" '
+                                                                            b'd="M0 50 L10 50"/>')},
+         "$T import t.svg", 1, SHORT_LINE,
+         "t.svg:1:63: warning: transform not understood (expected ')'): ignored\n"
+         "t.svg:1:63: note: level 0, curve 0: 4 control points\nt.svg:1:63: " + OUTSIDE, {"t.svg": None}),
+        ("a rect's ry alone rounds it as rx and ry together",
+         {"ry.svg": SVG % (b"", b'<rect x="10" y="10" width="40" height="20" ry="5"/>'),
+          "both.svg": SVG % (b"", b'<rect x="10" y="10" width="40" height="20" rx="5" ry="5"/>')},
+         "$T import -o a.lev ry.svg 2>/dev/null; $T import both.svg 2>/dev/null | cmp - a.lev && echo same", 0,
+         "same\n", "", {"ry.svg": None, "both.svg": None, "a.lev": None}),
         ("a shape its transform draws at a size of zero is said and dropped", {"z.svg": ZERO}, "$T import z.svg", 1,
          SHORT_LINE,
          "z.svg:1:63: warning: <path> is drawn at a size of zero (its transform): not imported\n"
