@@ -13,7 +13,7 @@
 #include "CurveFit.h"
 #include "DenseLine.h"
 #include "Import.h"
-#include "SvgPath.h"
+#include "SvgValues.h"
 #include "SvgWalk.h"
 #include "XmlTree.h"
 
@@ -45,23 +45,37 @@ std::string brief(double value)
 
 // ---------------------------------------------------------------- level units
 
-// The drawing's viewBox, or its width and height, centred on the square.
-bool viewOf(const XmlElement& root, Affine& view, Imported& imported)
+// A box of the drawing (x, y, width, height) onto the -5..5 square, aspect
+// kept, centred, y up.
+Affine ontoTheSquare(const double* box)
+{
+    const double scale = 10.0 / std::max(box[2], box[3]);
+    return Affine{scale, 0, 0, -scale, -(box[0] + box[2] / 2) * scale, (box[1] + box[3] / 2) * scale};
+}
+
+// The drawing's viewport (its width and height) onto the square, its viewBox
+// placed in it as its preserveAspectRatio says; without a size, the viewBox
+// itself onto the square. `viewport`: what its percentages are taken of.
+bool viewOf(const XmlElement& root, Affine& view, Viewport& viewport, Imported& imported)
 {
     ParseError error;
-    std::vector<double> box = parseNumberList(root.value("viewBox"), error);
-    if (box.size() != 4 || !(box[2] > 0 && box[3] > 0)) {
-        double width = 0, height = 0;
-        if (!parseLength(root.value("width"), width) || !parseLength(root.value("height"), height) ||
-            !(width > 0 && height > 0))
-            return false;
-        if (root.find("viewBox"))
-            imported.say(ImportMessage::Changed, root.offset,
-                         "viewBox not understood: width and height are used");
-        box = {0, 0, width, height};
+    const std::vector<double> box = parseNumberList(root.value("viewBox"), error);
+    const bool boxed = box.size() == 4 && box[2] > 0 && box[3] > 0;
+    double width = 0, height = 0;
+    const bool sized = parseLength(root.value("width"), width) && parseLength(root.value("height"), height) &&
+                       width > 0 && height > 0;
+    if (!boxed && !sized)
+        return false;
+    if (!boxed && root.find("viewBox"))
+        imported.say(ImportMessage::Changed, root.offset, "viewBox not understood: width and height are used");
+    const double size[] = {0, 0, width, height};
+    view = ontoTheSquare(boxed ? box.data() : size);
+    viewport = boxed ? Viewport{box[2], box[3]} : Viewport{width, height};
+    if (boxed && sized) {
+        AspectRatio ratio;
+        parseAspectRatio(root.value("preserveAspectRatio"), ratio);
+        view = compose(ontoTheSquare(size), viewBoxTransform(box.data(), ratio, width, height));
     }
-    const double scale = 10.0 / std::max(box[2], box[3]);
-    view = Affine{scale, 0, 0, -scale, -(box[0] + box[2] / 2) * scale, (box[1] + box[3] / 2) * scale};
     return true;
 }
 
@@ -165,7 +179,8 @@ void importSvg(std::string_view text, double tolerance, Imported& imported)
         return;
     }
     Affine view;
-    if (!viewOf(root, view, imported)) {
+    Viewport viewport;
+    if (!viewOf(root, view, viewport, imported)) {
         imported.fail(root.offset, "the drawing has neither a viewBox nor a width and height to place it by");
         return;
     }
@@ -176,7 +191,7 @@ void importSvg(std::string_view text, double tolerance, Imported& imported)
     // The export's own Béziers give their points; the rest are flattened by
     // the tolerance and fitted, unless that makes more points than an import
     // keeps: then flattened coarser, and fitted no finer.
-    SvgWalk walk(tree, imported, view);
+    SvgWalk walk(tree, imported, view, viewport);
     walk.run();
     const Flattening flat = flatteningFor(walk.shapes, view, tolerance, imported);
     std::vector<ImportedLevel> levels;

@@ -1,112 +1,19 @@
 #include "SvgPath.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <iterator>
-#include <system_error>
 #include <utility>
+
+#include "SvgLex.h"
+
+using namespace svg;
 
 namespace {
 
 const double kPi = 3.14159265358979323846;
 const double kRadiansPerDegree = kPi / 180;
 const int kMostArguments = 7;        // an arc's
-const long kHugeExponent = 1000000;  // beyond any double, either way
-const double kPixelsPerInch = 96;
-
-struct Text {
-    const char* begin;
-    const char* end;
-};
-
-Text textOf(std::string_view source) { return {source.data(), source.data() + source.size()}; }
-
-bool fail(ParseError& error, const Text& text, const char* at, std::string what)
-{
-    error.offset = static_cast<size_t>(at - text.begin);
-    error.what = std::move(what);
-    return false;
-}
-
-// Our own tests: <cctype>'s are undefined for negative chars.
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isWhitespace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-void skipWs(const char*& p, const Text& text)
-{
-    while (p < text.end && isWhitespace(*p))
-        ++p;
-}
-
-// Whitespace with at most one comma in it; true when there was a comma.
-bool skipWsComma(const char*& p, const Text& text)
-{
-    skipWs(p, text);
-    if (p == text.end || *p != ',')
-        return false;
-    ++p;
-    skipWs(p, text);
-    return true;
-}
-
-bool startsNumber(const char* p, const Text& text)
-{
-    return p < text.end && (isDigit(*p) || *p == '.' || *p == '-' || *p == '+');
-}
-
-const char* skipDigits(const char* p, const Text& text)
-{
-    while (p < text.end && isDigit(*p))
-        ++p;
-    return p;
-}
-
-// The end of sign? (digits ('.' digits?)? | '.' digits) exponent?, or p when
-// there is none. An 'e' without digits after it is left out.
-const char* scanNumber(const char* p, const Text& text)
-{
-    const char* const digits = p < text.end && (*p == '-' || *p == '+') ? p + 1 : p;
-    const char* const point = skipDigits(digits, text);
-    const char* q = point < text.end && *point == '.' ? skipDigits(point + 1, text) : point;
-    if (point == digits && q - point <= 1)
-        return p;  // no digit at all
-    const char* e = q < text.end && (*q == 'e' || *q == 'E') ? q + 1 : q;
-    if (e != q && e < text.end && (*e == '-' || *e == '+'))
-        ++e;
-    return e != q && e < text.end && isDigit(*e) ? skipDigits(e, text) : q;
-}
-
-// Whether a number beyond doubles is too large rather than too small: the
-// place of its first significant digit plus its exponent.
-bool tooLarge(const char* p, const char* last)
-{
-    const char* const e = std::find_if(p, last, [](char c) { return c == 'e' || c == 'E'; });
-    const char* const first = std::find_if(p, e, [](char c) { return c >= '1' && c <= '9'; });
-    const char* const point = std::find(p, e, '.');
-    const long place = first < point ? point - first : point - first + 1;
-    long exponent = 0;
-    for (const char* d = std::find_if(e, last, isDigit); d < last; ++d)
-        exponent = std::min(kHugeExponent, exponent * 10 + (*d - '0'));
-    return place + (e + 1 < last && e[1] == '-' ? -exponent : exponent) > 0;
-}
-
-bool parseNumber(const char*& p, const Text& text, double& value, ParseError& error)
-{
-    const char* const last = scanNumber(p, text);
-    if (last == p)
-        return fail(error, text, p, "expected a number");
-    const char* const first = *p == '+' ? p + 1 : p;  // from_chars takes no '+'
-    if (std::from_chars(first, last, value).ec == std::errc::result_out_of_range) {
-        if (tooLarge(p, last))
-            return fail(error, text, p, "number out of range");
-        value = *p == '-' ? -0.0 : 0.0;  // too small: as renderers do
-    }
-    p = last;
-    return true;
-}
 
 bool parseFlag(const char*& p, const Text& text, double& value, ParseError& error)
 {
@@ -356,134 +263,6 @@ std::vector<Subpath> parsePathData(std::string_view source, size_t maxSegments, 
     }
     flush(s);
     return std::move(s.done);
-}
-
-namespace {
-
-// A transform's name, its numbers, and how many it may have.
-struct TransformKind {
-    const char* name;
-    int fewest, most;  // rotate: either, not between
-};
-const TransformKind kTransforms[] = {
-    {"matrix", 6, 6}, {"translate", 1, 2}, {"scale", 1, 2}, {"rotate", 1, 3}, {"skewX", 1, 1}, {"skewY", 1, 1}};
-enum { Matrix, Translate, Scale, Rotate, SkewX, SkewY };
-
-Affine makeTransform(int kind, const double* v, int n)
-{
-    const double radians = std::fmod(v[0], 360) * kRadiansPerDegree;
-    switch (kind) {
-    case Matrix: return {v[0], v[1], v[2], v[3], v[4], v[5]};
-    case Translate: return {1, 0, 0, 1, v[0], n == 2 ? v[1] : 0};
-    case Scale: return {v[0], 0, 0, n == 2 ? v[1] : v[0], 0, 0};
-    case SkewX: return {1, 0, std::tan(radians), 1, 0, 0};
-    case SkewY: return {1, std::tan(radians), 0, 1, 0, 0};
-    default: break;
-    }
-    const double cosA = std::cos(radians), sinA = std::sin(radians);
-    const Affine turn{cosA, sinA, -sinA, cosA, 0, 0};
-    if (n == 1)
-        return turn;
-    return compose(Affine{1, 0, 0, 1, v[1], v[2]}, compose(turn, Affine{1, 0, 0, 1, -v[1], -v[2]}));
-}
-
-// name wsp* "(" wsp* numbers wsp* ")"
-bool parseOneTransform(const char*& p, const Text& text, Affine& result, ParseError& error)
-{
-    const char* const nameAt = p;
-    while (p < text.end && isLetter(*p))
-        ++p;
-    const std::string name(nameAt, p);
-    const auto known = std::find_if(std::begin(kTransforms), std::end(kTransforms),
-                                    [&](const TransformKind& k) { return name == k.name; });
-    if (known == std::end(kTransforms))
-        return fail(error, text, nameAt, name.empty() ? "expected a transform" : "unknown transform '" + name + "'");
-    skipWs(p, text);
-    if (p == text.end || *p != '(')
-        return fail(error, text, p, "expected '('");
-    ++p;
-    skipWs(p, text);
-    double v[6];
-    int n = 0;
-    while (n < 6 && startsNumber(p, text)) {
-        if (!parseNumber(p, text, v[n++], error))
-            return false;
-        if (skipWsComma(p, text) && !startsNumber(p, text))
-            return fail(error, text, p, "expected a number");
-    }
-    if (p == text.end || *p != ')')
-        return fail(error, text, p, "expected ')'");
-    ++p;
-    if (n != known->fewest && n != known->most)
-        return fail(error, text, nameAt, "wrong number of values for " + name);
-    result = compose(result, makeTransform(static_cast<int>(known - std::begin(kTransforms)), v, n));
-    return true;
-}
-
-}  // namespace
-
-bool parseTransform(std::string_view source, Affine& result, ParseError& error)
-{
-    error = ParseError{};
-    const Text text = textOf(source);
-    const char* p = text.begin;
-    Affine all;
-    skipWs(p, text);
-    while (p < text.end) {
-        if (!parseOneTransform(p, text, all, error))
-            return false;
-        bool comma = false;
-        while (p < text.end && (isWhitespace(*p) || *p == ','))
-            comma |= *p++ == ',';
-        if (comma && p == text.end)
-            return fail(error, text, p, "expected a transform");
-    }
-    result = all;
-    return true;
-}
-
-std::vector<double> parseNumberList(std::string_view source, ParseError& error)
-{
-    error = ParseError{};
-    const Text text = textOf(source);
-    const char* p = text.begin;
-    std::vector<double> numbers;
-    skipWs(p, text);
-    while (p < text.end) {
-        double value;
-        if (!parseNumber(p, text, value, error))
-            break;
-        numbers.push_back(value);
-        if (skipWsComma(p, text) && p == text.end)
-            fail(error, text, p, "expected a number");
-    }
-    return numbers;
-}
-
-bool parseLength(std::string_view source, double& value)
-{
-    struct Unit {
-        const char* name;
-        double size;
-    };
-    static const Unit kUnits[] = {{"", 1}, {"px", 1}, {"in", kPixelsPerInch}, {"cm", kPixelsPerInch / 2.54},
-                                  {"mm", kPixelsPerInch / 25.4}, {"pt", kPixelsPerInch / 72}, {"pc", kPixelsPerInch / 6}};
-    const Text text = textOf(source);
-    const char* p = text.begin;
-    skipWs(p, text);
-    double number;
-    ParseError ignored;
-    if (!parseNumber(p, text, number, ignored))
-        return false;
-    std::string unit;
-    for (; p < text.end && isLetter(*p); ++p)
-        unit += static_cast<char>(*p | 0x20);  // CSS units ignore case
-    skipWs(p, text);
-    const auto known = std::find_if(std::begin(kUnits), std::end(kUnits), [&](const Unit& u) { return unit == u.name; });
-    if (p != text.end || known == std::end(kUnits) || !std::isfinite(number * known->size))
-        return false;
-    value = number * known->size;
-    return true;
 }
 
 Point2 pointAt(const PathSegment& s, double t)

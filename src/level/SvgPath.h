@@ -1,5 +1,5 @@
-// SVG path data and transform lists: pure functions from text to geometry,
-// each with the place of the first error. Coordinates stay in user units.
+// SVG path data: pure functions from text to geometry, each with the place of
+// the first error. Coordinates stay in user units.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -50,21 +50,6 @@ struct ParseError {
 // path: the caller draws it as a dot, so it counts as one segment against
 // maxSegments).
 std::vector<Subpath> parsePathData(std::string_view text, size_t maxSegments, ParseError& error);
-
-// Parses a transform list (matrix, translate, scale, rotate with optional centre,
-// skewX, skewY; separated by whitespace and/or commas) into one matrix, applied
-// right to left as SVG does. On an error returns false with the place; the
-// caller then ignores the attribute (as renderers do: an invalid transform disables the element
-// in SVG 2, but here the caller decides).
-bool parseTransform(std::string_view text, Affine& result, ParseError& error);
-
-// Parses a list of numbers as in `points="..."` of polyline/polygon and `viewBox`.
-// On an error keeps the numbers before it.
-std::vector<double> parseNumberList(std::string_view text, ParseError& error);
-
-// Parses one length like "10", "2.5mm", "3in", "12pt", "1pc", "4cm", "5px" into user units
-// (px: 96 per inch). Percentages and anything else give false.
-bool parseLength(std::string_view text, double& value);
 
 // The point of a segment at parameter t in 0..1 (arcs by angle, exactly).
 Point2 pointAt(const PathSegment& segment, double t);

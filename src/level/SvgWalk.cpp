@@ -1,6 +1,7 @@
 #include "SvgWalk.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string_view>
 #include <utility>
@@ -56,15 +57,6 @@ bool isContainer(const std::string& name)
 
 bool drawable(const std::string& name) { return isShape(name) || isContainer(name) || name == "use"; }
 
-double number(const XmlElement& element, const char* name, double fallback = 0)
-{
-    double value = fallback;
-    const std::string* const attribute = element.find(name);
-    if (attribute && !parseLength(*attribute, value))
-        value = fallback;
-    return value;
-}
-
 std::string formatted(double value)
 {
     char text[40];
@@ -72,19 +64,24 @@ std::string formatted(double value)
     return text;
 }
 
-// Basic shapes as the path data they stand for.
-std::string shapePathData(const XmlElement& element, const std::string& name)
+// Basic shapes as the path data they stand for; `n` reads a length.
+template <typename Length>
+std::string shapePathData(const XmlElement& element, const std::string& name, const Length& n)
 {
     const auto f = formatted;
-    const auto n = [&element](const char* attribute, double fallback = 0) {
-        return number(element, attribute, fallback);
-    };
     if (name == "line")
-        return "M" + f(n("x1")) + " " + f(n("y1")) + "L" + f(n("x2")) + " " + f(n("y2"));
+        return "M" + f(n("x1", 0)) + " " + f(n("y1", 0)) + "L" + f(n("x2", 0)) + " " + f(n("y2", 0));
     if (name == "circle" || name == "ellipse") {
-        const double cx = n("cx"), cy = n("cy");
-        const double rx = name == "circle" ? n("r") : n("rx");
-        const double ry = name == "circle" ? rx : n("ry");
+        const double cx = n("cx", 0), cy = n("cy", 0);
+        // An ellipse's radius left out or auto is the other one (SVG 2).
+        const auto radius = [&](const char* attribute) {
+            const std::string* const given = element.find(attribute);
+            return !given || trimmed(*given) == "auto" ? NAN : n(attribute, 0);
+        };
+        double rx = name == "circle" ? n("r", 0) : radius("rx");
+        double ry = name == "circle" ? rx : radius("ry");
+        rx = std::isnan(rx) ? ry : rx;
+        ry = std::isnan(ry) ? rx : ry;
         if (!(rx > 0 && ry > 0))
             return "";
         const std::string arc = "A" + f(rx) + " " + f(ry) + " 0 0 1 ";
@@ -92,7 +89,7 @@ std::string shapePathData(const XmlElement& element, const std::string& name)
                arc + f(cx) + " " + f(cy - ry) + arc + f(cx + rx) + " " + f(cy) + "Z";
     }
     // A rect, its corners rounded by rx and ry (one stands for both).
-    const double x = n("x"), y = n("y"), w = n("width"), h = n("height");
+    const double x = n("x", 0), y = n("y", 0), w = n("width", 0), h = n("height", 0);
     if (!(w > 0 && h > 0))
         return "";
     double rx = n("rx", -1), ry = n("ry", -1);
@@ -106,9 +103,12 @@ std::string shapePathData(const XmlElement& element, const std::string& name)
            f(y + h - ry) + "V" + f(y + ry) + arc + f(x + rx) + " " + f(y) + "Z";
 }
 
-std::string pointsPathData(const XmlElement& element, bool polygon, ParseError& error)
+// A polyline's or polygon's points as path data; `odd` is set when a last
+// coordinate has no pair.
+std::string pointsPathData(const XmlElement& element, bool polygon, ParseError& error, bool& odd)
 {
     const std::vector<double> numbers = parseNumberList(element.value("points"), error);
+    odd = numbers.size() % 2 == 1;
     std::string data;
     for (size_t k = 0; k + 1 < numbers.size(); k += 2)
         data += (k == 0 ? "M" : "L") + formatted(numbers[k]) + " " + formatted(numbers[k + 1]);
@@ -116,6 +116,18 @@ std::string pointsPathData(const XmlElement& element, bool polygon, ParseError& 
 }
 
 Affine translation(double x, double y) { return Affine{1, 0, 0, 1, x, y}; }
+
+// What a percentage of an attribute is taken of: the viewport's width for
+// what runs across, its height for what runs down, else its normalised
+// diagonal, as SVG says.
+double percentBase(const std::string& name, double width, double height)
+{
+    if (name == "x" || name == "x1" || name == "x2" || name == "cx" || name == "rx" || name == "width")
+        return width;
+    if (name == "y" || name == "y1" || name == "y2" || name == "cy" || name == "ry" || name == "height")
+        return height;
+    return std::hypot(width, height) / std::sqrt(2.0);
+}
 
 }  // namespace
 
@@ -135,8 +147,13 @@ bool Shape::fromExport() const
     return curve >= 0 && std::none_of(exact.begin(), exact.end(), [](const auto& points) { return points.empty(); });
 }
 
-SvgWalk::SvgWalk(const XmlTree& tree, Imported& imported, const Affine& view)
-    : tree(tree), imported(imported), view(view), svgSpace(tree.elements[0].space), traits(tree.elements.size())
+SvgWalk::SvgWalk(const XmlTree& tree, Imported& imported, const Affine& view, const Viewport& root)
+    : tree(tree),
+      imported(imported),
+      view(view),
+      root(root),
+      svgSpace(tree.elements[0].space),
+      traits(tree.elements.size())
 {
     for (size_t k = 0; k < tree.elements.size(); ++k)
         if (const std::string* const id = at(k).find("id"))
@@ -224,7 +241,7 @@ void SvgWalk::run()
             imported.say(ImportMessage::Note, at(child).offset,
                          "<" + at(child).name + "> outside every layer: joins level " + std::to_string(level));
         currentLevel = level;
-        work.push_back(Visit{child, rootTransform, false, 0, kNoUse});
+        work.push_back(Visit{child, rootTransform, false, 0, kNoUse, root});
         while (!work.empty() && !stopped) {
             const Visit place = work.back();
             work.pop_back();
@@ -268,33 +285,82 @@ void SvgWalk::visit(const Visit& place, std::vector<Visit>& work)
         return;
     }
     // A symbol is drawn only where a <use> places it.
-    if (isContainer(name) || (name == "symbol" && place.useNesting > 0)) {
-        const Affine inner =
-            name == "svg" ? compose(transform, translation(number(element, "x"), number(element, "y"))) : transform;
-        visitChildren(place, inner, hidden, work);
+    if (name == "svg" || (name == "symbol" && place.useNesting > 0)) {
+        Affine inner;
+        Viewport inside;
+        if (viewportOf(place, transform, inner, inside))
+            visitChildren(place, inner, inside, hidden, work);
+        else
+            imported.say(ImportMessage::Changed, element.offset,
+                         "<" + name + "> has a size or a viewBox of zero: nothing in it is drawn");
+    } else if (isContainer(name)) {
+        visitChildren(place, transform, place.viewport, hidden, work);
     } else if (name == "use") {
         visitUse(place, transform, hidden, work);
     } else if (isShape(name)) {
         if (hidden)
             imported.say(ImportMessage::Note, element.offset, "<" + name + "> hidden (visibility): not imported");
         else
-            addShape(Visit{place.element, transform, hidden, place.useNesting, place.uses}, name);
+            addShape(place, transform, name);
     } else if (name == "text" || name == "image" || name == "foreignObject") {
         imported.say(ImportMessage::Changed, element.offset,
                      "<" + name + "> is not a shape: not imported (a drawing program can convert text to paths)");
     }
 }
 
+double SvgWalk::length(const XmlElement& element, const char* name, const Viewport& viewport, double fallback) const
+{
+    LengthBase base;
+    base.percent = percentBase(name, viewport.width, viewport.height);
+    base.viewportWidth = root.width;
+    base.viewportHeight = root.height;
+    double value = fallback;
+    const std::string* const given = element.find(name);
+    if (given && !parseLength(*given, value, base))
+        value = fallback;
+    return value;
+}
+
+// A nested svg, or a symbol or svg a use draws, establishes a viewport: its
+// size is the use's where the use gives one, else its own width and height,
+// else all of the viewport around it; its viewBox is placed in it as its
+// preserveAspectRatio says. False when it is of size zero: it draws nothing.
+bool SvgWalk::viewportOf(const Visit& place, const Affine& transform, Affine& inner, Viewport& inside) const
+{
+    const XmlElement& element = at(place.element);
+    const Viewport& around = place.viewport;
+    const double width = std::isnan(place.useWidth) ? length(element, "width", around, around.width) : place.useWidth;
+    const double height =
+        std::isnan(place.useHeight) ? length(element, "height", around, around.height) : place.useHeight;
+    ParseError error;
+    const std::vector<double> box = parseNumberList(element.value("viewBox"), error);
+    const bool boxed = box.size() == 4;
+    if (!(width > 0 && height > 0) || (boxed && !(box[2] > 0 && box[3] > 0)))
+        return false;
+    inner = element.name == "svg"
+                ? compose(transform, translation(length(element, "x", around, 0), length(element, "y", around, 0)))
+                : transform;
+    inside = Viewport{width, height};
+    if (boxed) {
+        AspectRatio ratio;
+        parseAspectRatio(element.value("preserveAspectRatio"), ratio);
+        inner = compose(inner, viewBoxTransform(box.data(), ratio, width, height));
+        inside = Viewport{box[2], box[3]};
+    }
+    return true;
+}
+
 // Children go on the work list last first, so they are walked in order; a
 // switch draws only its first child SVG can draw.
-void SvgWalk::visitChildren(const Visit& place, const Affine& inner, bool hidden, std::vector<Visit>& work)
+void SvgWalk::visitChildren(const Visit& place, const Affine& inner, const Viewport& inside, bool hidden,
+                            std::vector<Visit>& work)
 {
     const XmlElement& element = at(place.element);
     std::vector<Visit> children;
     for (const size_t child : element.children) {
         if (element.name == "switch" && (!isSvg(at(child)) || at(child).find("requiredExtensions")))
             continue;
-        children.push_back(Visit{child, inner, hidden, place.useNesting, place.uses});
+        children.push_back(Visit{child, inner, hidden, place.useNesting, place.uses, inside});
         if (element.name == "switch")
             break;
     }
@@ -332,30 +398,41 @@ void SvgWalk::visitUse(const Visit& place, const Affine& transform, bool hidden,
                      "<use> nested more than " + std::to_string(kMostUseNesting) + " deep: ignored");
     } else {
         links.push_back(UseLink{target->second, place.uses});
-        work.push_back(Visit{target->second,
-                             compose(transform, translation(number(element, "x"), number(element, "y"))), hidden,
-                             place.useNesting + 1, links.size() - 1});
+        const Viewport& around = place.viewport;
+        Visit drawn{target->second,
+                    compose(transform, translation(length(element, "x", around, 0), length(element, "y", around, 0))),
+                    hidden, place.useNesting + 1, links.size() - 1, around};
+        drawn.useWidth = length(element, "width", around, NAN);
+        drawn.useHeight = length(element, "height", around, NAN);
+        work.push_back(drawn);
     }
 }
 
-void SvgWalk::addShape(const Visit& place, const std::string& name)
+void SvgWalk::addShape(const Visit& place, const Affine& transform, const std::string& name)
 {
     const XmlElement& element = at(place.element);
+    const auto n = [&](const char* attribute, double fallback) {
+        return length(element, attribute, place.viewport, fallback);
+    };
     ParseError error;
     // A path's data is read where the document holds it: an export's paths
     // are most of its bytes.
     std::string made;
+    bool odd = false;
     if (name == "polyline" || name == "polygon")
-        made = pointsPathData(element, name == "polygon", error);
+        made = pointsPathData(element, name == "polygon", error, odd);
     else if (name != "path")
-        made = shapePathData(element, name);
+        made = shapePathData(element, name, n);
+    if (odd)
+        imported.say(ImportMessage::Changed, element.offset,
+                     "points of <" + name + "> end with a coordinate that has no pair: it is dropped");
     const std::string_view data = name == "path" ? std::string_view(element.value("d")) : made;
     if (!error.what.empty())
         imported.say(ImportMessage::Changed, element.offset,
                      "points of <" + name + "> stop at character " + std::to_string(error.offset + 1) + " (" +
                          error.what + "): the points before are kept");
     error = ParseError();
-    Shape shape{parsePathData(data, kMostSegments - segments, error), place.transform, currentLevel, element.offset,
+    Shape shape{parsePathData(data, kMostSegments - segments, error), transform, currentLevel, element.offset,
                 curveNamedBy(element), {}};
     if (data.empty() && name != "path")
         imported.say(ImportMessage::Changed, element.offset,

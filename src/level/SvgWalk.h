@@ -6,13 +6,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "Import.h"
-#include "SvgPath.h"
+#include "SvgValues.h"
 #include "XmlTree.h"
 
 class Vec3;
@@ -39,9 +40,15 @@ struct Shape {
     bool fromExport() const;
 };
 
+// A viewport's size in user units: what percentages are taken of.
+struct Viewport {
+    double width, height;
+};
+
 class SvgWalk {
 public:
-    SvgWalk(const XmlTree& tree, Imported& imported, const Affine& view);
+    // `root`: the drawing's own viewport, what vw and vh are taken of.
+    SvgWalk(const XmlTree& tree, Imported& imported, const Affine& view, const Viewport& root);
 
     std::vector<Shape> shapes;
     std::vector<size_t> levelOffsets;  // one per level, in level order
@@ -56,6 +63,9 @@ private:
         bool hidden;  // visibility:hidden inherited (display:none is never walked)
         int useNesting;
         size_t uses;  // the chain of targets `use` is drawing here, or kNoUse
+        Viewport viewport;
+        // The size a use gives the symbol or svg it draws; NaN where it gives none.
+        double useWidth = NAN, useHeight = NAN;
     };
     // An element's own display, visibility and transform, read once.
     struct Traits {
@@ -73,6 +83,7 @@ private:
     const XmlTree& tree;
     Imported& imported;
     const Affine view;  // the drawing into level units
+    const Viewport root;
     XmlSpace svgSpace;  // the root's: SVG's, or none in a drawing without namespaces
     std::map<std::string, size_t> ids;
     std::vector<Traits> traits;
@@ -89,10 +100,13 @@ private:
     bool isLayer(const XmlElement& element) const;
     void collectLayers(std::vector<size_t>& order, std::map<size_t, size_t>& levelOfLayer);
     void visit(const Visit& place, std::vector<Visit>& work);
-    void visitChildren(const Visit& place, const Affine& inner, bool hidden, std::vector<Visit>& work);
+    double length(const XmlElement& element, const char* name, const Viewport& viewport, double fallback) const;
+    bool viewportOf(const Visit& place, const Affine& transform, Affine& inner, Viewport& inside) const;
+    void visitChildren(const Visit& place, const Affine& inner, const Viewport& inside, bool hidden,
+                       std::vector<Visit>& work);
     void visitUse(const Visit& place, const Affine& transform, bool hidden, std::vector<Visit>& work);
     bool drawsItself(const Visit& place, size_t target) const;
-    void addShape(const Visit& place, const std::string& name);
+    void addShape(const Visit& place, const Affine& transform, const std::string& name);
 };
 
 // At most the first few dozen characters of an attribute, for messages.

@@ -261,6 +261,14 @@ def hostile_rows():
           "both.svg": SVG % (b"", b'<rect x="10" y="10" width="40" height="20" rx="5" ry="5"/>')},
          "$T import -o a.lev ry.svg 2>/dev/null; $T import both.svg 2>/dev/null | cmp - a.lev && echo same", 0,
          "same\n", "", {"ry.svg": None, "both.svg": None, "a.lev": None}),
+        ("a viewport of size zero draws nothing; a coordinate without a pair is dropped; each is said",
+         {"z.svg": SVG % (b"", b'<svg width="0"><line x1="0" y1="0" x2="9" y2="9"/></svg><svg viewBox="0 0 0 10">'
+                               b'<line x1="0" y1="0" x2="9" y2="9"/></svg><polyline points="0 50 10 50 20"/>')},
+         "$T import z.svg", 1, SHORT_LINE,
+         "z.svg:1:63: warning: <svg> has a size or a viewBox of zero: nothing in it is drawn\n"
+         "z.svg:1:119: warning: <svg> has a size or a viewBox of zero: nothing in it is drawn\n"
+         "z.svg:1:184: warning: points of <polyline> end with a coordinate that has no pair: it is dropped\n"
+         "z.svg:1:184: note: level 0, curve 0: 4 control points\nz.svg:1:184: " + OUTSIDE, {"z.svg": None}),
         ("a shape its transform draws at a size of zero is said and dropped", {"z.svg": ZERO}, "$T import z.svg", 1,
          SHORT_LINE,
          "z.svg:1:63: warning: <path> is drawn at a size of zero (its transform): not imported\n"

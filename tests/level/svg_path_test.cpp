@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "SvgPath.h"
+#include "SvgValues.h"
 
 namespace {
 
@@ -209,17 +209,56 @@ TEST(SvgNumbers, ListsAndLengths)
         EXPECT_EQ(error.what, c.what) << c.text;
         EXPECT_EQ(error.offset, c.offset) << c.text;
     }
+    // Relative lengths against a viewport of 200 by 50 whose 100% is 80.
+    LengthBase base;
+    base.percent = 80;
+    base.viewportWidth = 200;
+    base.viewportHeight = 50;
     const struct {
         const char* text;
         bool valid;
         double value;
-    } kLengths[] = {{"10", true, 10}, {"2.5mm", true, 2.5 * 96 / 25.4}, {"3in", true, 288}, {"12pt", true, 16},
-                    {"1pc", true, 16}, {"4cm", true, 4 * 96 / 2.54}, {" 5PX ", true, 5}, {"10%", false, 0},
-                    {"1em", false, 0}, {"5 px", false, 0}, {"", false, 0}, {"1e308in", false, 0}};
+        bool relative;  // measured against the viewport above, else against none
+    } kLengths[] = {{"10", true, 10, false}, {"2.5mm", true, 2.5 * 96 / 25.4, false}, {"3in", true, 288, false},
+                    {"12pt", true, 16, false}, {"1pc", true, 16, false}, {"4cm", true, 4 * 96 / 2.54, false},
+                    {"4Q", true, 96 / 25.4, false}, {" 5PX ", true, 5, false}, {"1em", true, 16, false},
+                    {"2rem", true, 32, false}, {"1ex", true, 8, false}, {"3ch", true, 24, false},
+                    {"10%", false, 0, false}, {"1vw", false, 0, false}, {"10%", true, 8, true},
+                    {"10vw", true, 20, true}, {"10vh", true, 5, true}, {"10vmin", true, 5, true},
+                    {"10vmax", true, 20, true}, {"1vmaxx", false, 0, true}, {"1 %", false, 0, true},
+                    {"5 px", false, 0, false}, {"", false, 0, false}, {"1e308in", false, 0, false}};
     for (const auto& c : kLengths) {
         double value = -1;
-        EXPECT_EQ(parseLength(c.text, value), c.valid) << c.text;
+        EXPECT_EQ(parseLength(c.text, value, c.relative ? base : LengthBase()), c.valid) << c.text;
         EXPECT_NEAR(value, c.valid ? c.value : -1, kClose) << c.text;
+    }
+}
+
+// A viewBox of 10 by 20 at (1, 2) in a viewport of 100 by 100, as each
+// preserveAspectRatio places it: scale x, scale y, then where (1, 2) goes.
+TEST(SvgViewBox, PlacesAsItsAspectRatioSays)
+{
+    const struct {
+        const char* text;
+        bool valid;
+        double sx, sy, x, y;
+    } kRatios[] = {{"xMidYMid", true, 5, 5, 25, 0},           {"xMinYMax meet", true, 5, 5, 0, 0},
+                   {"xMaxYMin", true, 5, 5, 50, 0},           {" defer  xMidYMid slice ", true, 10, 10, 0, -50},
+                   {"xMinYMin slice", true, 10, 10, 0, 0},    {"xMaxYMax slice", true, 10, 10, 0, -100},
+                   {"none", true, 10, 5, 0, 0},               {"none slice", true, 10, 5, 0, 0},
+                   {"", false, 5, 5, 25, 0},                  {"xmidymid", false, 5, 5, 25, 0},
+                   {"slice", false, 5, 5, 25, 0},             {"xMidYMid meet extra", false, 5, 5, 25, 0},
+                   {"xMidYMad", false, 5, 5, 25, 0},          {"defer", false, 5, 5, 25, 0}};
+    const double box[] = {1, 2, 10, 20};
+    for (const auto& c : kRatios) {
+        AspectRatio ratio;
+        EXPECT_EQ(parseAspectRatio(c.text, ratio), c.valid) << c.text;
+        const Affine m = viewBoxTransform(box, ratio, 100, 100);
+        const Point2 corner = apply(m, Point2{1, 2});
+        EXPECT_NEAR(m.a, c.sx, kClose) << c.text;
+        EXPECT_NEAR(m.d, c.sy, kClose) << c.text;
+        EXPECT_NEAR(corner.x, c.x, kClose) << c.text;
+        EXPECT_NEAR(corner.y, c.y, kClose) << c.text;
     }
 }
 
