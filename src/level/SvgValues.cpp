@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "SvgLex.h"
 
@@ -92,7 +93,95 @@ double unitSize(const std::string& unit, const LengthBase& base)
     return known == std::end(kUnits) ? NAN : known->size;
 }
 
+// A CSS transform function's numbers, each with its unit: a length in user
+// units where `lengths`, else an angle in degrees (or a plain number).
+bool cssArguments(const char*& p, const Text& text, bool lengths, std::vector<double>& v, ParseError& error)
+{
+    for (skipWs(p, text); p < text.end && *p != ')'; skipWsComma(p, text)) {
+        const char* const start = p;
+        double number;
+        if (v.size() == 6 || !parseNumber(p, text, number, error))
+            return fail(error, text, start, "expected a number");
+        std::string unit;
+        for (; p < text.end && (isLetter(*p) || *p == '%') && unit.size() < 4; ++p)
+            unit += static_cast<char>(*p | 0x20);
+        static const std::pair<const char*, double> kAngles[] = {
+            {"", 1}, {"deg", 1}, {"rad", 180 / 3.14159265358979323846}, {"grad", 0.9}, {"turn", 360}};
+        const auto angle = std::find_if(std::begin(kAngles), std::end(kAngles), [&](const auto& a) { return unit == a.first; });
+        if (lengths && !parseLength(std::string_view(start, static_cast<size_t>(p - start)), number))
+            return fail(error, text, start, "expected a length");
+        if (!lengths && angle == std::end(kAngles))
+            return fail(error, text, start, "expected an angle");
+        v.push_back(lengths ? number : number * angle->second);
+    }
+    return true;
+}
+
+// One CSS transform function, as a matrix.
+bool parseOneCssTransform(const char*& p, const Text& text, Affine& result, ParseError& error)
+{
+    const char* const nameAt = p;
+    std::string name;
+    for (; p < text.end && isLetter(*p) && name.size() < 12; ++p)
+        name += *p;
+    skipWs(p, text);
+    if (p == text.end || *p != '(')
+        return fail(error, text, p, "expected '('");
+    ++p;
+    const bool lengths = name.compare(0, 9, "translate") == 0;
+    std::vector<double> v;
+    if (!cssArguments(p, text, lengths || name == "matrix" || name.compare(0, 5, "scale") == 0, v, error))
+        return false;
+    if (p == text.end)
+        return fail(error, text, p, "expected ')'");
+    ++p;
+    const size_t n = v.size();
+    const double r = n > 0 ? std::fmod(v[0], 360) * kRadiansPerDegree : 0;
+    const double r2 = n > 1 ? std::fmod(v[1], 360) * kRadiansPerDegree : 0;
+    Affine m;
+    if ((name == "translate" || name == "scale" || name == "skew") && (n == 1 || n == 2))
+        m = name == "translate" ? Affine{1, 0, 0, 1, v[0], n == 2 ? v[1] : 0}
+            : name == "scale"   ? Affine{v[0], 0, 0, n == 2 ? v[1] : v[0], 0, 0}
+                                : Affine{1, std::tan(r2), std::tan(r), 1, 0, 0};
+    else if (n == 1 && (name == "translateX" || name == "translateY"))
+        m = name == "translateX" ? Affine{1, 0, 0, 1, v[0], 0} : Affine{1, 0, 0, 1, 0, v[0]};
+    else if (n == 1 && (name == "scaleX" || name == "scaleY"))
+        m = name == "scaleX" ? Affine{v[0], 0, 0, 1, 0, 0} : Affine{1, 0, 0, v[0], 0, 0};
+    else if (n == 1 && (name == "rotate" || name == "skewX" || name == "skewY"))
+        m = name == "rotate" ? Affine{std::cos(r), std::sin(r), -std::sin(r), std::cos(r), 0, 0}
+            : name == "skewX" ? Affine{1, 0, std::tan(r), 1, 0, 0}
+                              : Affine{1, std::tan(r), 0, 1, 0, 0};
+    else if (n == 6 && name == "matrix")
+        m = Affine{v[0], v[1], v[2], v[3], v[4], v[5]};
+    else
+        return fail(error, text, nameAt, "not a CSS transform function with these values: " + name);
+    result = compose(result, m);
+    return true;
+}
+
 }  // namespace
+
+bool parseCssTransform(std::string_view source, Affine& result, ParseError& error)
+{
+    error = ParseError{};
+    const Text text = textOf(source);
+    const char* p = text.begin;
+    skipWs(p, text);
+    Affine all;
+    if (std::string_view(p, static_cast<size_t>(text.end - p)).substr(0, 4) == "none")
+        p += 4;
+    else
+        while (p < text.end) {
+            if (!parseOneCssTransform(p, text, all, error))
+                return false;
+            skipWs(p, text);
+        }
+    skipWs(p, text);
+    if (p != text.end)
+        return fail(error, text, p, "expected the end");
+    result = all;
+    return true;
+}
 
 bool parseTransform(std::string_view source, Affine& result, ParseError& error)
 {

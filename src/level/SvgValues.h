@@ -14,6 +14,11 @@
 // in SVG 2, but here the caller decides).
 bool parseTransform(std::string_view text, Affine& result, ParseError& error);
 
+// Parses the CSS transform property (translate, translateX, translateY with
+// lengths; scale, scaleX, scaleY; rotate, skew, skewX, skewY with angles in
+// deg, rad, grad or turn, degrees without one; matrix; none), as parseTransform.
+bool parseCssTransform(std::string_view text, Affine& result, ParseError& error);
+
 // Parses a list of numbers as in `points="..."` of polyline/polygon and `viewBox`.
 // On an error keeps the numbers before it.
 std::vector<double> parseNumberList(std::string_view text, ParseError& error);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <set>
 #include <string_view>
 #include <utility>
 
@@ -27,21 +28,6 @@ std::string trimmed(std::string_view text)
     if (start == std::string_view::npos)
         return "";
     return std::string(text.substr(start, text.find_last_not_of(" \t\r\n") + 1 - start));
-}
-
-// A property from the style attribute, else from its presentation attribute.
-std::string property(const XmlElement& element, const char* name)
-{
-    const std::string_view style = element.value("style");
-    for (size_t start = 0; start < style.size();) {
-        const size_t end = std::min(style.find(';', start), style.size());
-        const std::string_view declaration = style.substr(start, end - start);
-        const size_t colon = declaration.find(':');
-        if (colon != std::string_view::npos && trimmed(declaration.substr(0, colon)) == name)
-            return trimmed(declaration.substr(colon + 1));
-        start = end + 1;
-    }
-    return element.value(name);
 }
 
 bool isShape(const std::string& name)
@@ -155,9 +141,26 @@ SvgWalk::SvgWalk(const XmlTree& tree, Imported& imported, const Affine& view, co
       svgSpace(tree.elements[0].space),
       traits(tree.elements.size())
 {
-    for (size_t k = 0; k < tree.elements.size(); ++k)
+    for (size_t k = 0; k < tree.elements.size(); ++k) {
         if (const std::string* const id = at(k).find("id"))
             ids.emplace(*id, k);
+        if (isSvg(at(k)) && at(k).name == "style")
+            readStyleSheet(at(k));
+    }
+}
+
+// A <style> element's sheet, of CSS (its type, when it has one); what the
+// import passes over is said once, where it is first met.
+void SvgWalk::readStyleSheet(const XmlElement& style)
+{
+    const std::string type = trimmed(style.value("type"));
+    if (!type.empty() && type != "text/css")
+        return;
+    const std::set<std::string> before = sheet.passedOver;
+    parseStyleSheet(style.text, sheet);
+    for (const std::string& notRead : sheet.passedOver)
+        if (!before.count(notRead))
+            imported.say(ImportMessage::Note, style.offset, "style sheet: " + notRead);
 }
 
 const SvgWalk::Traits& SvgWalk::traitsOf(size_t element)
@@ -167,15 +170,26 @@ const SvgWalk::Traits& SvgWalk::traitsOf(size_t element)
         return own;
     own.read = true;
     const XmlElement& e = at(element);
-    own.none = property(e, "display") == "none";
-    const std::string visibility = property(e, "visibility");
+    const size_t before = styleTests;
+    const std::map<std::string, Cascaded> style = cascade(sheet, tree, element, styleTests);
+    if (before > 0 && styleTests == 0)
+        imported.say(ImportMessage::Changed, e.offset,
+                     "style sheet: more than " + std::to_string(kMostStyleTests) +
+                         " tests of its rules against elements: from here on no rule is applied");
+    const auto valueOf = [&style](const char* property) {
+        const auto found = style.find(property);
+        return found == style.end() ? Cascaded{"", false} : found->second;
+    };
+    own.none = trimmed(valueOf("display").value) == "none";
+    const std::string visibility = trimmed(valueOf("visibility").value);
     own.visibility = visibility.empty() || visibility == "inherit" ? 0 : visibility == "visible" ? 'v' : 'h';
     ParseError error;
-    if (const std::string* const transform = e.find("transform"))
-        if (!parseTransform(*transform, own.transform, error)) {
-            imported.say(ImportMessage::Changed, e.offset, "transform not understood (" + error.what + "): ignored");
-            own.transform = Affine();
-        }
+    const bool css = valueOf("transform").fromCss;
+    const std::string transform = valueOf("transform").value;
+    if (!(css ? parseCssTransform(transform, own.transform, error) : parseTransform(transform, own.transform, error))) {
+        imported.say(ImportMessage::Changed, e.offset, "transform not understood (" + error.what + "): ignored");
+        own.transform = Affine();
+    }
     return own;
 }
 

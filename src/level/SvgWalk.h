@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Import.h"
+#include "SvgStyle.h"
 #include "SvgValues.h"
 #include "XmlTree.h"
 
@@ -24,6 +25,8 @@ constexpr size_t kMostElements = 1000000;
 // Elements drawn again by `use`, all uses together.
 constexpr size_t kMostUsedElements = 100000;
 constexpr int kMostUseNesting = 32;
+// Style rules tested against elements, all elements together.
+constexpr size_t kMostStyleTests = 20000000;
 // Empty curves an export's ids may open before their curves, all levels together.
 constexpr size_t kMostEmptyCurves = 10000;
 
@@ -86,6 +89,8 @@ private:
     const Viewport root;
     XmlSpace svgSpace;  // the root's: SVG's, or none in a drawing without namespaces
     std::map<std::string, size_t> ids;
+    StyleSheet sheet;
+    size_t styleTests = kMostStyleTests;  // left to make
     std::vector<Traits> traits;
     std::vector<UseLink> links;
     size_t segments = 0;
@@ -95,6 +100,7 @@ private:
     size_t currentLevel = 0;
 
     const XmlElement& at(size_t element) const { return tree.elements[element]; }
+    void readStyleSheet(const XmlElement& style);
     const Traits& traitsOf(size_t element);
     bool isSvg(const XmlElement& element) const { return element.space == svgSpace; }
     bool isLayer(const XmlElement& element) const;

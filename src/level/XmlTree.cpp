@@ -62,6 +62,14 @@ void XMLCALL startElement(void* data, const XML_Char* name, const XML_Char** att
     b.open.push_back(index);
 }
 
+// Only a style sheet's text is read; the rest of the text is not drawn.
+void XMLCALL characters(void* data, const XML_Char* text, int length)
+{
+    Building& b = *static_cast<Building*>(data);
+    if (!b.open.empty() && b.open.back() != kDropped && b.tree.elements[b.open.back()].name == "style")
+        b.tree.elements[b.open.back()].text.append(text, static_cast<size_t>(length));
+}
+
 void XMLCALL endElement(void* data, const XML_Char*)
 {
     Building& b = *static_cast<Building*>(data);
@@ -99,6 +107,7 @@ bool parseXml(std::string_view text, XmlTree& tree)
     Building building{parser, tree, {}};
     XML_SetUserData(parser, &building);
     XML_SetElementHandler(parser, startElement, endElement);
+    XML_SetCharacterDataHandler(parser, characters);
     // Expat takes at most INT_MAX bytes a call.
     const size_t chunk = INT_MAX / 2;
     bool read = true;

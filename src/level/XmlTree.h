@@ -28,6 +28,7 @@ struct XmlElement {
     size_t parent;  // the root is its own parent
     size_t end;     // one past its last descendant: its subtree is [own index, end)
     std::vector<size_t> children;
+    std::string text;  // the text directly inside, kept for <style> elements only
 
     // The attribute's value, or nullptr when it has none.
     const std::string* find(const char* name, XmlSpace space = XmlSpace::None) const;

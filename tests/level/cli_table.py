@@ -269,6 +269,17 @@ def hostile_rows():
          "z.svg:1:119: warning: <svg> has a size or a viewBox of zero: nothing in it is drawn\n"
          "z.svg:1:184: warning: points of <polyline> end with a coordinate that has no pair: it is dropped\n"
          "z.svg:1:184: note: level 0, curve 0: 4 control points\nz.svg:1:184: " + OUTSIDE, {"z.svg": None}),
+        ("what a style sheet holds that the import doesn't read is said once", {"s.svg": SVG % (b"", (
+            b"<style>@media print { path { display: none } } a:hover, [x], g + g { display: none } "
+            b"@import url(x.css);</style><style>@media screen { }</style>"
+            b'<line x1="0" y1="50" x2="10" y2="50"/>'))},
+         "$T import s.svg", 0, SHORT_LINE,
+         "s.svg:1:63: note: style sheet: @import rules are passed over\n"
+         "s.svg:1:63: note: style sheet: @media rules are passed over\n"
+         "s.svg:1:63: note: style sheet: attribute selectors are passed over\n"
+         "s.svg:1:63: note: style sheet: pseudo-classes are passed over\n"
+         "s.svg:1:63: note: style sheet: sibling combinators are passed over\n"
+         "s.svg:1:207: note: level 0, curve 0: 4 control points\ns.svg:1:207: " + OUTSIDE, {"s.svg": None}),
         ("a shape its transform draws at a size of zero is said and dropped", {"z.svg": ZERO}, "$T import z.svg", 1,
          SHORT_LINE,
          "z.svg:1:63: warning: <path> is drawn at a size of zero (its transform): not imported\n"

@@ -68,6 +68,14 @@ ROWS = [
      svg('width="200" height="100" viewBox="0 0 100 100" preserveAspectRatio="xMinYMid"',
          '<circle cx="50" cy="50" r="40"/>'),
      svg('viewBox="0 0 200 100"', '<circle cx="50" cy="50" r="40"/>')),
+    ("a style sheet hides, shows and moves by type, class, id and combinators, !important first",
+     svg('viewBox="0 0 100 100"', '<style>.ghost { display: none } @media print { path { display: none } } '
+                                  'g > .shown { transform: translate(10px, 0) rotate(90deg) } '
+                                  '#solid { display: inline !important } a:hover { display: none } '
+                                  'svg path { visibility: visible } * { visibility: inherit }</style>'
+                                  '<path class="ghost" d="M1 1 L5 5"/><g><line class="shown" x1="0" y1="0" x2="10" '
+                                  'y2="0"/></g><path id="solid" style="display:none" d="M0 90 L10 90"/>'),
+     svg('viewBox="0 0 100 100"', '<line x1="10" y1="0" x2="10" y2="10"/><path d="M0 90 L10 90"/>')),
     ("a polyline's last coordinate without a pair is dropped",
      svg('viewBox="0 0 100 100"', '<polyline points="10 10 90 10 90 90 50"/>'),
      svg('viewBox="0 0 100 100"', '<polyline points="10 10 90 10 90 90"/>')),
