@@ -235,6 +235,19 @@ bool runCommand(const char*& p, const Text& text, PathState& s, ParseError& erro
 
 }  // namespace
 
+std::vector<Subpath> pathOf(const std::vector<PathCommand>& commands, size_t maxSegments)
+{
+    PathState s;
+    s.most = maxSegments;
+    for (const PathCommand& c : commands) {
+        if (!draw(s, c.command, c.v))
+            break;
+        s.previous = upper(c.command);
+    }
+    flush(s);
+    return std::move(s.done);
+}
+
 Affine compose(const Affine& o, const Affine& i)
 {
     return {o.a * i.a + o.c * i.b, o.b * i.a + o.d * i.b,

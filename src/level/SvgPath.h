@@ -51,5 +51,16 @@ struct ParseError {
 // maxSegments).
 std::vector<Subpath> parsePathData(std::string_view text, size_t maxSegments, ParseError& error);
 
+// One command of a path made in code, as path data writes it (absolute:
+// 'M', 'L', 'A' with its seven numbers, 'Z' ...).
+struct PathCommand {
+    char command;
+    double v[7];
+};
+
+// The subpaths of commands, as parsePathData makes them from text; at most
+// maxSegments segments, the rest left out.
+std::vector<Subpath> pathOf(const std::vector<PathCommand>& commands, size_t maxSegments);
+
 // The point of a segment at parameter t in 0..1 (arcs by angle, exactly).
 Point2 pointAt(const PathSegment& segment, double t);

@@ -1,6 +1,7 @@
 #include "SvgWalk.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <cmath>
 #include <cstdio>
 #include <set>
@@ -43,20 +44,20 @@ bool isContainer(const std::string& name)
 
 bool drawable(const std::string& name) { return isShape(name) || isContainer(name) || name == "use"; }
 
-std::string formatted(double value)
+PathCommand command(char letter, std::initializer_list<double> numbers)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    return text;
+    PathCommand c{letter, {}};
+    std::copy(numbers.begin(), numbers.end(), c.v);
+    return c;
 }
 
-// Basic shapes as the path data they stand for; `n` reads a length.
+// Basic shapes as the path commands they stand for (none: nothing drawn);
+// `n` reads a length.
 template <typename Length>
-std::string shapePathData(const XmlElement& element, const std::string& name, const Length& n)
+std::vector<PathCommand> shapeCommands(const XmlElement& element, const std::string& name, const Length& n)
 {
-    const auto f = formatted;
     if (name == "line")
-        return "M" + f(n("x1", 0)) + " " + f(n("y1", 0)) + "L" + f(n("x2", 0)) + " " + f(n("y2", 0));
+        return {command('M', {n("x1", 0), n("y1", 0)}), command('L', {n("x2", 0), n("y2", 0)})};
     if (name == "circle" || name == "ellipse") {
         const double cx = n("cx", 0), cy = n("cy", 0);
         // An ellipse's radius left out or auto is the other one (SVG 2).
@@ -69,36 +70,39 @@ std::string shapePathData(const XmlElement& element, const std::string& name, co
         rx = std::isnan(rx) ? ry : rx;
         ry = std::isnan(ry) ? rx : ry;
         if (!(rx > 0 && ry > 0))
-            return "";
-        const std::string arc = "A" + f(rx) + " " + f(ry) + " 0 0 1 ";
-        return "M" + f(cx + rx) + " " + f(cy) + arc + f(cx) + " " + f(cy + ry) + arc + f(cx - rx) + " " + f(cy) +
-               arc + f(cx) + " " + f(cy - ry) + arc + f(cx + rx) + " " + f(cy) + "Z";
+            return {};
+        const auto arc = [&](double x, double y) { return command('A', {rx, ry, 0, 0, 1, x, y}); };
+        return {command('M', {cx + rx, cy}), arc(cx, cy + ry), arc(cx - rx, cy), arc(cx, cy - ry), arc(cx + rx, cy),
+                command('Z', {})};
     }
     // A rect, its corners rounded by rx and ry (one stands for both).
     const double x = n("x", 0), y = n("y", 0), w = n("width", 0), h = n("height", 0);
     if (!(w > 0 && h > 0))
-        return "";
+        return {};
     double rx = n("rx", -1), ry = n("ry", -1);
     rx = rx < 0 ? ry : rx;
     ry = ry < 0 ? rx : ry;
     rx = std::clamp(rx, 0.0, w / 2);
     ry = std::clamp(ry, 0.0, h / 2);
-    const std::string arc = "A" + f(rx) + " " + f(ry) + " 0 0 1 ";
-    return "M" + f(x + rx) + " " + f(y) + "H" + f(x + w - rx) + arc + f(x + w) + " " + f(y + ry) + "V" +
-           f(y + h - ry) + arc + f(x + w - rx) + " " + f(y + h) + "H" + f(x + rx) + arc + f(x) + " " +
-           f(y + h - ry) + "V" + f(y + ry) + arc + f(x + rx) + " " + f(y) + "Z";
+    const auto arc = [&](double toX, double toY) { return command('A', {rx, ry, 0, 0, 1, toX, toY}); };
+    return {command('M', {x + rx, y}),      command('H', {x + w - rx}), arc(x + w, y + ry),
+            command('V', {y + h - ry}),     arc(x + w - rx, y + h),     command('H', {x + rx}),
+            arc(x, y + h - ry),             command('V', {y + ry}),     arc(x + rx, y),
+            command('Z', {})};
 }
 
-// A polyline's or polygon's points as path data; `odd` is set when a last
-// coordinate has no pair.
-std::string pointsPathData(const XmlElement& element, bool polygon, ParseError& error, bool& odd)
+// A polyline's or polygon's points as path commands; `odd` is set when a
+// last coordinate has no pair.
+std::vector<PathCommand> pointCommands(const XmlElement& element, bool polygon, ParseError& error, bool& odd)
 {
     const std::vector<double> numbers = parseNumberList(element.value("points"), error);
     odd = numbers.size() % 2 == 1;
-    std::string data;
+    std::vector<PathCommand> commands;
     for (size_t k = 0; k + 1 < numbers.size(); k += 2)
-        data += (k == 0 ? "M" : "L") + formatted(numbers[k]) + " " + formatted(numbers[k + 1]);
-    return data.empty() || !polygon ? data : data + "Z";
+        commands.push_back(command(k == 0 ? 'M' : 'L', {numbers[k], numbers[k + 1]}));
+    if (polygon && !commands.empty())
+        commands.push_back(command('Z', {}));
+    return commands;
 }
 
 Affine translation(double x, double y) { return Affine{1, 0, 0, 1, x, y}; }
@@ -429,32 +433,32 @@ void SvgWalk::addShape(const Visit& place, const Affine& transform, const std::s
         return length(element, attribute, place.viewport, fallback);
     };
     ParseError error;
-    // A path's data is read where the document holds it: an export's paths
-    // are most of its bytes.
-    std::string made;
-    bool odd = false;
-    if (name == "polyline" || name == "polygon")
-        made = pointsPathData(element, name == "polygon", error, odd);
-    else if (name != "path")
-        made = shapePathData(element, name, n);
-    if (odd)
-        imported.say(ImportMessage::Changed, element.offset,
-                     "points of <" + name + "> end with a coordinate that has no pair: it is dropped");
-    const std::string_view data = name == "path" ? std::string_view(element.value("d")) : made;
-    if (!error.what.empty())
-        imported.say(ImportMessage::Changed, element.offset,
-                     "points of <" + name + "> stop at character " + std::to_string(error.offset + 1) + " (" +
-                         error.what + "): the points before are kept");
-    error = ParseError();
-    Shape shape{parsePathData(data, kMostSegments - segments, error), transform, currentLevel, element.offset,
-                curveNamedBy(element), {}};
-    if (data.empty() && name != "path")
-        imported.say(ImportMessage::Changed, element.offset,
-                     "<" + name + "> draws nothing (a size of 0 or unreadable): not imported");
-    if (!error.what.empty() && name == "path")
-        imported.say(ImportMessage::Changed, element.offset,
-                     "path data stops at character " + std::to_string(error.offset + 1) + " (" + error.what +
-                         "): what came before is kept");
+    // A path's data is read where the document holds it (an export's paths
+    // are most of its bytes); the other shapes are made as commands.
+    Shape shape{{}, transform, currentLevel, element.offset, curveNamedBy(element), {}};
+    if (name == "path") {
+        shape.subpaths = parsePathData(element.value("d"), kMostSegments - segments, error);
+        if (!error.what.empty())
+            imported.say(ImportMessage::Changed, element.offset,
+                         "path data stops at character " + std::to_string(error.offset + 1) + " (" + error.what +
+                             "): what came before is kept");
+    } else {
+        bool odd = false;
+        const std::vector<PathCommand> commands = name == "polyline" || name == "polygon"
+                                                      ? pointCommands(element, name == "polygon", error, odd)
+                                                      : shapeCommands(element, name, n);
+        if (!error.what.empty())
+            imported.say(ImportMessage::Changed, element.offset,
+                         "points of <" + name + "> stop at character " + std::to_string(error.offset + 1) + " (" +
+                             error.what + "): the points before are kept");
+        if (odd)
+            imported.say(ImportMessage::Changed, element.offset,
+                         "points of <" + name + "> end with a coordinate that has no pair: it is dropped");
+        if (commands.empty())
+            imported.say(ImportMessage::Changed, element.offset,
+                         "<" + name + "> draws nothing (a size of 0 or unreadable): not imported");
+        shape.subpaths = pathOf(commands, kMostSegments - segments);
+    }
     for (const Subpath& subpath : shape.subpaths)
         segments += subpath.segments.size();
     if (segments >= kMostSegments) {

@@ -20,9 +20,9 @@ sh "$here/inkscape_corpus.sh" "$work/drawings" >/dev/null || fail "Inkscape made
 # editor drew them before (the table checks those); the rest are fitted.
 # Drawings made to run away, or to draw nothing, are the fuzzer's and the
 # table's: svgelements would draw every use of a fan of uses, elements of
-# other namespaces and shapes of size zero. Viewports, relative lengths and style sheets
-# are checked against drawings resolved by hand (svg_features.py):
-# svgelements reads some of them otherwise.
+# other namespaces and shapes of size zero. Viewports, relative lengths and
+# style sheets are checked against drawings resolved by hand
+# (svg_features.py): svgelements reads some of them otherwise.
 for seed in "$seeds"/*; do
     case $(basename "$seed") in
     export | export-ids-* | paths-too-long-* | use-of-itself | uses-fanning-out | long-style-and-href | \
