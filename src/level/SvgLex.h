@@ -24,6 +24,16 @@ inline bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <
 inline bool isWhitespace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
 inline char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// The text without the whitespace at its ends.
+inline std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && isWhitespace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isWhitespace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 void skipWs(const char*& p, const Text& text);
 // Whitespace with at most one comma in it; true when there was a comma.
 bool skipWsComma(const char*& p, const Text& text);

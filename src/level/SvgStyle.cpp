@@ -4,22 +4,16 @@
 #include <cstdint>
 #include <unordered_set>
 
+#include "SvgLex.h"
+
 namespace {
 
 const char* const kRead[] = {"display", "visibility", "transform"};
 // A selector of more compounds is passed over: none is written so long.
 const size_t kMostCompounds = 32;
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
+using svg::trimmed;
+bool isBlank(char c) { return svg::isWhitespace(c); }
 
 bool isNameChar(char c)
 {
