@@ -113,9 +113,10 @@ const SvgWalk::Traits& SvgWalk::traitsOf(size_t element)
         imported.say(ImportMessage::Changed, e.offset,
                      "style sheet: more than " + std::to_string(kMostStyleTests) +
                          " tests of its rules against elements: from here on no rule is applied");
-    const auto valueOf = [&style](const char* property) {
+    static const Cascaded kNone{"", false};
+    const auto valueOf = [&style](const char* property) -> const Cascaded& {
         const auto found = style.find(property);
-        return found == style.end() ? Cascaded{"", false} : found->second;
+        return found == style.end() ? kNone : found->second;
     };
     own.none = svg::trimmed(valueOf("display").value) == "none";
     const std::string_view visibility = svg::trimmed(valueOf("visibility").value);
