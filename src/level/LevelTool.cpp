@@ -16,6 +16,7 @@
 #include "CurveFit.h"
 #include "Export.h"
 #include "FileIO.h"
+#include "Gzip.h"
 #include "Import.h"
 #include "LevelFile.h"
 #include "Splines.h"
@@ -541,6 +542,14 @@ int importLayout(const Arguments& arguments)
     std::string text;
     if (!readWhole(input, text))
         return kUsageError;
+    if (isGzip(text)) {
+        std::string inflated, why;
+        if (!inflateGzip(text, inflated, why)) {
+            std::fprintf(stderr, "ombrel-level: %s is gzip, and can't be read: %s\n", input.c_str(), why.c_str());
+            return kUsageError;
+        }
+        text.swap(inflated);
+    }
     const Source source = arguments.from != kSniffed ? arguments.from : sniff(text);
     if (source == kSniffed) {
         std::fprintf(stderr, "ombrel-level: %s is neither an SVG drawing nor a JSON layout (try --from)\n",

@@ -3,6 +3,7 @@ command ($T is the tool), the exit status, the exact standard output and
 error, and the files afterwards (bytes, or None for a file that must not
 exist, or None for one that may stay as it is; no other file may appear). Prints each failing row and exits 1.
     cli_table.py TOOL"""
+import gzip
 import os
 import subprocess
 import sys
@@ -280,6 +281,17 @@ def hostile_rows():
          "s.svg:1:63: note: style sheet: pseudo-classes are passed over\n"
          "s.svg:1:63: note: style sheet: sibling combinators are passed over\n"
          "s.svg:1:207: note: level 0, curve 0: 4 control points\ns.svg:1:207: " + OUTSIDE, {"s.svg": None}),
+        ("a gzip file is inflated, whatever its name", {"c.lev": gzip.compress(CYCLE)}, "$T import c.lev", 1,
+         CYCLE_LINE,
+         "c.lev:1:70: note: level 0, curve 0: 4 control points\nc.lev:1:70: " + OUTSIDE +
+         "c.lev:1:94: warning: <use> of \"#r\" draws itself: nothing drawn\n"
+         "c.lev:1:110: warning: <use> of \"#r\" draws itself: nothing drawn\n", {"c.lev": None}),
+        ("a gzip file cut short is refused as gzip", {"c.svgz": gzip.compress(CYCLE)[:40]}, "$T import c.svgz", 2, "",
+         "ombrel-level: c.svgz is gzip, and can't be read: its data is cut short\n", {"c.svgz": None}),
+        ("a gzip file that inflates beyond the import's limit is refused with the limit",
+         {"b.svgz": gzip.compress(b" " * (129 << 20), 9)}, BOUNDED + " import b.svgz", 2, "",
+         "ombrel-level: b.svgz is gzip, and can't be read: it inflates to more than 128 MiB, more than an import "
+         "reads\n", {"b.svgz": None}),
         ("a shape its transform draws at a size of zero is said and dropped", {"z.svg": ZERO}, "$T import z.svg", 1,
          SHORT_LINE,
          "z.svg:1:63: warning: <path> is drawn at a size of zero (its transform): not imported\n"
