@@ -29,20 +29,40 @@ void Imported::say(ImportMessage::Kind kind, size_t offset, const std::string& w
     messages.push_back(ImportMessage{kind, offset, what, 1});
 }
 
+bool isUtf16(std::string_view text)
+{
+    return text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0;
+}
+
+TextPlaces::TextPlaces(std::string_view text) : text(text)
+{
+    if (isUtf16(text)) {
+        unit = 2;
+        bigEndian = text[0] == '\xFE';
+        walked = 2;
+    } else if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        walked = 3;
+    }
+}
+
 void TextPlaces::at(size_t offset, long& line, long& column)
 {
-    offset = std::max(std::min(offset, text.size()), walked);
-    for (const char* end; walked < offset; walked = static_cast<size_t>(end - text.data()) + 1) {
-        end = static_cast<const char*>(std::memchr(text.data() + walked, '\n', offset - walked));
-        if (!end) {
-            walked = offset;
-            break;
+    offset = std::min(offset, text.size());
+    for (; walked + unit <= offset; walked += unit) {
+        const unsigned char first = static_cast<unsigned char>(text[walked]);
+        const unsigned code = unit == 1 ? first
+                              : bigEndian
+                                  ? first << 8 | static_cast<unsigned char>(text[walked + 1])
+                                  : static_cast<unsigned>(static_cast<unsigned char>(text[walked + 1])) << 8 | first;
+        if (code == '\n') {
+            ++lines;
+            lineColumn = 1;
+        } else if (unit == 1 ? (code & 0xC0) != 0x80 : (code & 0xFC00) != 0xDC00) {
+            ++lineColumn;  // a character starts here: not a UTF-8 continuation, not a low surrogate
         }
-        ++lines;
-        lineStart = static_cast<size_t>(end - text.data()) + 1;
     }
     line = lines;
-    column = static_cast<long>(offset - lineStart) + 1;
+    column = lineColumn;
 }
 
 namespace {

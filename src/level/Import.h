@@ -90,16 +90,23 @@ void importJsonEvents(const std::string& text, Imported& imported);
 // tolerance (exactly where its Béziers are Catmull-Rom segments).
 void importSvg(std::string_view text, double tolerance, Imported& imported);
 
-// Lines and columns (from 1, columns in bytes) of byte offsets asked for in
-// increasing order, in one walk of the text however many are asked.
+// Whether the text starts with a UTF-16 byte order mark.
+bool isUtf16(std::string_view text);
+
+// Lines and columns (from 1) of byte offsets asked for in increasing order,
+// in one walk of the text however many are asked; columns count characters
+// of the text's own encoding: UTF-8, or UTF-16 of the byte order its byte
+// order mark gives (which is no character of the line).
 class TextPlaces {
 public:
-    explicit TextPlaces(const std::string& text) : text(text) {}
+    explicit TextPlaces(std::string_view text);
     void at(size_t offset, long& line, long& column);
 
 private:
-    const std::string& text;
-    size_t walked = 0;
+    std::string_view text;
+    size_t unit = 1;      // bytes a code unit: 1 for UTF-8, 2 for UTF-16
+    bool bigEndian = false;
+    size_t walked = 0;    // what lies before is counted
     long lines = 1;
-    size_t lineStart = 0;
+    long lineColumn = 1;  // of `walked`
 };

@@ -516,9 +516,12 @@ bool readWhole(const std::string& name, std::string& text)
     });
 }
 
-// JSON starts with '{', XML with '<' (after blanks and a byte order mark).
+// JSON starts with '{', XML with '<' (after blanks and a byte order mark);
+// text in UTF-16 is a drawing: JSON is UTF-8.
 Source sniff(const std::string& text)
 {
+    if (isUtf16(text))
+        return kFromSvg;
     size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     start = text.find_first_not_of(" \t\r\n", start);
     if (start == std::string::npos)

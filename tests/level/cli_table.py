@@ -196,6 +196,9 @@ FOREIGN = (b'<svg xmlns="http://www.w3.org/2000/svg" xmlns:evil="http://example.
            b'<path d="M1 1 L5 5"/></switch></svg>')
 ZERO = SVG % (b"", b'<path transform="scale(0)" d="M1 1 L5 5"/><g transform="matrix(0 0 0 0 0 0)">'
               b'<path d="M1 1 L5 5"/></g><line x1="0" y1="50" x2="10" y2="50"/>')
+# Two characters of two UTF-16 units and of four UTF-8 bytes before a message's place.
+UNICODE = ('<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 100 100">\n<!-- \u20ac -->\n'
+           '\U0001F600\U0001F600<text>x</text>\n<line x1="0" y1="50" x2="10" y2="50"/></svg>')
 TWICE = SVG % (b"", b'<defs><g id="g"><text>A</text><line x1="0" y1="50" x2="10" y2="50"/></g></defs>'
                b'<use href="#g"/><use href="#g" transform="translate(0,10)"/>')
 SHORT_LINE = "( 0 1 2 3 )\n0 -6.0000 0.0000 0.0000\n1 -5.0000 0.0000 0.0000\n2 -4.0000 0.0000 0.0000\n" \
@@ -281,6 +284,12 @@ def hostile_rows():
          "s.svg:1:63: note: style sheet: pseudo-classes are passed over\n"
          "s.svg:1:63: note: style sheet: sibling combinators are passed over\n"
          "s.svg:1:207: note: level 0, curve 0: 4 control points\ns.svg:1:207: " + OUTSIDE, {"s.svg": None}),
+    ] + [("a drawing in %s is told by its content; places count its characters" % name,
+          {"u.svg": mark + UNICODE.encode(encoding)}, "$T import u.svg", 1, SHORT_LINE,
+          "u.svg:3:3: warning: <text> is not a shape: not imported (a drawing program can convert text to paths)\n"
+          "u.svg:4:1: note: level 0, curve 0: 4 control points\nu.svg:4:1: " + OUTSIDE, {"u.svg": None})
+         for name, mark, encoding in (("UTF-16LE", b"\xff\xfe", "utf-16-le"), ("UTF-16BE", b"\xfe\xff", "utf-16-be"),
+                                      ("UTF-8 with a byte order mark", b"\xef\xbb\xbf", "utf-8"))] + [
         ("a gzip file is inflated, whatever its name", {"c.lev": gzip.compress(CYCLE)}, "$T import c.lev", 1,
          CYCLE_LINE,
          "c.lev:1:70: note: level 0, curve 0: 4 control points\nc.lev:1:70: " + OUTSIDE +
