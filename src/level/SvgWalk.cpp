@@ -213,7 +213,10 @@ void SvgWalk::visit(const Visit& place, std::vector<Visit>& work)
     }
     const std::string& name = element.name;
     if (!isSvg(element)) {
-        if (drawable(name))
+        if (element.space == XmlSpace::XInclude && name == "include")
+            imported.say(ImportMessage::Changed, element.offset,
+                         "<xi:include> is not followed: what it includes is not imported");
+        else if (drawable(name))
             imported.say(ImportMessage::Note, element.offset, "<" + name + "> is not in the SVG namespace: not imported");
         return;
     }
@@ -254,9 +257,13 @@ void SvgWalk::visit(const Visit& place, std::vector<Visit>& work)
             imported.say(ImportMessage::Note, element.offset, "<" + name + "> hidden (visibility): not imported");
         else
             addShape(place, transform, name);
-    } else if (name == "text" || name == "image" || name == "foreignObject") {
+    } else if (name == "text") {
         imported.say(ImportMessage::Changed, element.offset,
-                     "<" + name + "> is not a shape: not imported (a drawing program can convert text to paths)");
+                     "<text> is not a shape: not imported (a drawing program can convert text to paths)");
+    } else if (name == "image" || name == "foreignObject") {
+        imported.say(ImportMessage::Changed, element.offset,
+                     "<" + name + "> is " + (name == "image" ? "a picture" : "content of another kind") +
+                         ", not a shape: not imported");
     }
 }
 

@@ -20,6 +20,8 @@ XmlSpace spaceOf(std::string_view uri)
         return XmlSpace::XLink;
     if (uri == "http://www.inkscape.org/namespaces/inkscape")
         return XmlSpace::Inkscape;
+    if (uri == "http://www.w3.org/2001/XInclude")
+        return XmlSpace::XInclude;
     return XmlSpace::Other;
 }
 

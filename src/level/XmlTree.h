@@ -12,7 +12,7 @@
 #include <vector>
 
 // The namespaces the import reads; any other is Other.
-enum class XmlSpace : unsigned char { None, Svg, XLink, Inkscape, Other };
+enum class XmlSpace : unsigned char { None, Svg, XLink, Inkscape, XInclude, Other };
 
 struct XmlAttribute {
     XmlSpace space;

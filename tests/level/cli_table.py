@@ -242,6 +242,15 @@ def hostile_rows():
          "fan.svg:1:69: note: level 0, curve 0: 4 control points\n"
          "fan.svg:1:1663: note: 43799 more messages not shown (an import shows at most 512 KB of them)\n", "",
          {"fan.svg": None, "err": None, "out.lev": None}),
+        ("what isn't drawn says why", {"w.svg": SVG % (b' xmlns:xi="http://www.w3.org/2001/XInclude"', (
+            b'<xi:include href="other.svg"/><image href="p.png" width="5" height="5"/>'
+            b'<foreignObject width="5" height="5"/><text>A</text><line x1="0" y1="50" x2="10" y2="50"/>'))},
+         "$T import w.svg", 1, SHORT_LINE,
+         "w.svg:1:106: warning: <xi:include> is not followed: what it includes is not imported\n"
+         "w.svg:1:136: warning: <image> is a picture, not a shape: not imported\n"
+         "w.svg:1:178: warning: <foreignObject> is content of another kind, not a shape: not imported\n"
+         "w.svg:1:215: warning: <text> is not a shape: not imported (a drawing program can convert text to paths)\n"
+         "w.svg:1:229: note: level 0, curve 0: 4 control points\nw.svg:1:229: " + OUTSIDE, {"w.svg": None}),
         ("a message of an element drawn twice is said once, with its count", {"t.svg": TWICE}, "$T import t.svg", 1,
          SHORT_LINE.replace(" )", " )( 4 5 6 7 )")[:-1] + "4 -6.0000 -1.0000 0.0000\n5 -5.0000 -1.0000 0.0000\n"
          "6 -4.0000 -1.0000 0.0000\n7 -3.0000 -1.0000 0.0000\n\n",
