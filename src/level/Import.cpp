@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "Splines.h"
@@ -118,6 +119,7 @@ void buildLevels(std::vector<ImportedLevel>& found, Imported& imported)
         }
         imported.levels.push_back(made);
     }
+    // Said at the end of the text, after the messages that tell why.
     if (imported.levels.empty())
-        imported.say(ImportMessage::Changed, 0, "nothing to import: no level has a point, nothing written");
+        imported.say(ImportMessage::Changed, SIZE_MAX, "nothing to import: no level has a point, nothing written");
 }

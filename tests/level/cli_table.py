@@ -350,7 +350,7 @@ def import_rows():
         ("import nothing", {"empty.svg": b'<svg viewBox="0 0 1 1"><path d="M0 0"/></svg>'},
          "$T import -o out.lev empty.svg", 1, "",
          "empty.svg:1:1: warning: input level 0 has no points: a level file can't keep an empty level, dropped\n"
-         "empty.svg:1:1: warning: nothing to import: no level has a point, nothing written\n", {"empty.svg": None}),
+         "empty.svg:1:46: warning: nothing to import: no level has a point, nothing written\n", {"empty.svg": None}),
         ("import over itself", {"a.svg": LAYERS}, "$T import -o a.svg a.svg", 2, "",
          "ombrel-level: OUT a.svg is the input a.svg itself: an import would destroy it\n", {"a.svg": LAYERS}),
         ("import unknown", {"a.txt": b"hello"}, "$T import a.txt", 2, "",
@@ -373,14 +373,14 @@ def import_rows():
         ("a lone point beyond the float range", {"far.svg": b'<svg viewBox="0 0 1 8"><polygon points="0 4e38"/></svg>'},
          "$T import far.svg", 1, "",
          "far.svg:1:1: warning: input level 0 has no points: a level file can't keep an empty level, dropped\n"
-         "far.svg:1:1: warning: nothing to import: no level has a point, nothing written\n"
-         "far.svg:1:24: warning: a subpath beyond the float range: not imported\n", {"far.svg": None}),
+         "far.svg:1:24: warning: a subpath beyond the float range: not imported\n"
+         "far.svg:1:56: warning: nothing to import: no level has a point, nothing written\n", {"far.svg": None}),
         ("the exporter's id on a Bézier beyond the float range",
          {"inf.svg": b'<svg viewBox="0 0 100 100"><path id="level0-curve0" d="M0 0 C4e39 0 -4e39 0 10 10"/></svg>'},
          "$T import inf.svg", 1, "",
          "inf.svg:1:1: warning: input level 0 has no points: a level file can't keep an empty level, dropped\n"
-         "inf.svg:1:1: warning: nothing to import: no level has a point, nothing written\n"
-         "inf.svg:1:28: warning: a subpath beyond the float range: not imported\n", {"inf.svg": None}),
+         "inf.svg:1:28: warning: a subpath beyond the float range: not imported\n"
+         "inf.svg:1:91: warning: nothing to import: no level has a point, nothing written\n", {"inf.svg": None}),
         ("a circle as wide as the float range is fitted as finely as its floats allow",
          {"c.svg": b'<svg viewBox="0 0 1 1"><circle cx="0" cy="0" r="1e29"/></svg>'}, "$T import c.svg | head -c 12", 0,
          "( 0 1 2 3 4 ",
