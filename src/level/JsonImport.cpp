@@ -131,6 +131,12 @@ private:
     Node expected();
     bool wrong(const std::string& found);
     bool refuse(const std::string& what) { return imported.fail(here(), pointer() + ": " + what); }
+    // At an array's end, what is wrong is the array itself, not its next item.
+    bool refuseArray(const std::string& what)
+    {
+        const std::string next = pointer();
+        return imported.fail(here(), next.substr(0, next.rfind('/')) + ": " + what);
+    }
     bool number(double value, const std::string& spelled, bool fraction);
     bool keyOf(const Key* keys, size_t count, const std::string& name);
     void endCurve(size_t offset);
@@ -323,11 +329,11 @@ bool Reader::end_array()
 {
     const Frame frame = stack.back();
     if (frame.node == kPoint && frame.index != 2)
-        return refuse("a point has two coordinates, x and y");
+        return refuseArray("a point has two coordinates, x and y");
     if (frame.node == kExtent && frame.index != 2)
-        return refuse("expected [-5, 5]");
+        return refuseArray("expected [-5, 5]");
     if (frame.node == kCurves && frame.index == 0)
-        return refuse("a level has at least one curve");
+        return refuseArray("a level has at least one curve");
     stack.pop_back();
     if (frame.node == kPoint && stack.back().node == kControlPoints)
         controlPoints.insert(controlPoints.end(), point, point + 2);

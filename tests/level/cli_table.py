@@ -344,6 +344,15 @@ def import_rows():
         ("import no XML", {"bad.svg": b"<svg>\n<g><path d='M0 0'/></svg>", "out.lev": CLEAN},
          "$T import -o out.lev bad.svg", 2, "",
          "bad.svg:2:22: error: not XML: mismatched tag: nothing written\n", {"bad.svg": None, **untouched}),
+        ("import a level without curves: the place named is the empty array",
+         {"e.json": SQUARE_JSON.replace(b'[{"closed":true,"controlPoints":[[0,0],[1,0],[1,1],[0,1]],"samples":[]}]',
+                                        b"[]")},
+         "$T import e.json", 2, "", "e.json:1:98: error: /levels/0/curves: a level has at least one curve: nothing "
+         "written\n", {"e.json": None}),
+        ("import a point of one coordinate: the place named is the point",
+         {"p.json": SQUARE_JSON.replace(b"[1,1]", b"[1]")},
+         "$T import p.json", 2, "", "p.json:1:144: error: /levels/0/curves/0/controlPoints/2: a point has two "
+         "coordinates, x and y: nothing written\n", {"p.json": None}),
         ("import off the schema", {"bad.json": b'{"units":"level","extent":[-5,5],"yUp":false}', "out.lev": CLEAN},
          "$T import -o out.lev bad.json", 2, "",
          "bad.json:1:44: error: /yUp: expected true, found false: nothing written\n", {"bad.json": None, **untouched}),
