@@ -53,21 +53,27 @@ Affine ontoTheSquare(const double* box)
     return Affine{scale, 0, 0, -scale, -(box[0] + box[2] / 2) * scale, (box[1] + box[3] / 2) * scale};
 }
 
+enum class Placed { BySize, Unsized, DrawsNothing };
+
 // The drawing's viewport (its width and height) onto the square, its viewBox
 // placed in it as its preserveAspectRatio says; without a size, the viewBox
-// itself onto the square. `viewport`: what its percentages are taken of.
-bool viewOf(const XmlElement& root, Affine& view, Viewport& viewport, Imported& imported)
+// itself onto the square. `viewport`: what its percentages are taken of. A
+// viewBox of width or height zero draws nothing, as the standard says.
+Placed viewOf(const XmlElement& root, Affine& view, Viewport& viewport, Imported& imported)
 {
     ParseError error;
     const std::vector<double> box = parseNumberList(root.value("viewBox"), error);
+    if (box.size() == 4 && (box[2] == 0 || box[3] == 0))
+        return Placed::DrawsNothing;
     const bool boxed = box.size() == 4 && box[2] > 0 && box[3] > 0;
     double width = 0, height = 0;
     const bool sized = parseLength(root.value("width"), width) && parseLength(root.value("height"), height) &&
                        width > 0 && height > 0;
-    if (!boxed && !sized)
-        return false;
     if (!boxed && root.find("viewBox"))
-        imported.say(ImportMessage::Changed, root.offset, "viewBox not understood: width and height are used");
+        imported.say(ImportMessage::Changed, root.offset,
+                     std::string("viewBox not understood: ") + (sized ? "width and height are used" : "ignored"));
+    if (!boxed && !sized)
+        return Placed::Unsized;
     const double size[] = {0, 0, width, height};
     view = ontoTheSquare(boxed ? box.data() : size);
     viewport = boxed ? Viewport{box[2], box[3]} : Viewport{width, height};
@@ -76,7 +82,37 @@ bool viewOf(const XmlElement& root, Affine& view, Viewport& viewport, Imported& 
         parseAspectRatio(root.value("preserveAspectRatio"), ratio);
         view = compose(ontoTheSquare(size), viewBoxTransform(box.data(), ratio, width, height));
     }
-    return true;
+    return Placed::BySize;
+}
+
+// The box (x, y, width, height) of what the shapes draw, after their
+// transforms, from points along every segment, as close as a placement
+// needs; false when they draw nothing finite.
+bool drawnBox(const std::vector<Shape>& shapes, double* box)
+{
+    double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
+    const auto take = [&](Point2 p) {
+        if (std::isfinite(p.x) && std::isfinite(p.y)) {
+            lo[0] = std::min(lo[0], p.x), hi[0] = std::max(hi[0], p.x);
+            lo[1] = std::min(lo[1], p.y), hi[1] = std::max(hi[1], p.y);
+        }
+    };
+    const int steps = 64;
+    for (const Shape& shape : shapes)
+        for (const Subpath& subpath : shape.subpaths) {
+            take(apply(shape.transform, subpath.start));
+            for (const PathSegment& segment : subpath.segments)
+                for (int k = 1; k <= steps; ++k)
+                    take(apply(shape.transform, pointAt(segment, static_cast<double>(k) / steps)));
+        }
+    if (!(lo[0] <= hi[0]))
+        return false;
+    // A lone point, or a line along an axis, still has a scale.
+    const double side = std::max(hi[0] - lo[0], hi[1] - lo[1]);
+    const double least = side > 0 ? 0 : 1;
+    box[0] = lo[0] - least / 2, box[1] = lo[1] - least / 2;
+    box[2] = hi[0] - lo[0] + least, box[3] = hi[1] - lo[1] + least;
+    return std::isfinite(box[2]) && std::isfinite(box[3]);
 }
 
 // Calls `action` with each subpath to fit and its matrix into level units.
@@ -179,10 +215,30 @@ void importSvg(std::string_view text, double tolerance, Imported& imported)
         return;
     }
     Affine view;
-    Viewport viewport;
-    if (!viewOf(root, view, viewport, imported)) {
-        imported.fail(root.offset, "the drawing has neither a viewBox nor a width and height to place it by");
+    Viewport viewport{NAN, NAN};
+    const Placed placed = viewOf(root, view, viewport, imported);
+    std::vector<ImportedLevel> levels;
+    if (placed == Placed::DrawsNothing) {
+        imported.say(ImportMessage::Changed, root.offset, "the viewBox has a width or a height of zero: it draws nothing");
+        buildLevels(levels, imported);
         return;
+    }
+    if (placed == Placed::Unsized) {
+        // Walked once unplaced, for the box of what it draws; its messages
+        // come from the walk that counts.
+        Imported unsaid;
+        SvgWalk first(tree, unsaid, Affine(), viewport);
+        first.run();
+        double box[4];
+        if (!drawnBox(first.shapes, box)) {
+            imported.say(ImportMessage::Changed, root.offset, "the drawing has no size, and draws nothing to place it by");
+            buildLevels(levels, imported);
+            return;
+        }
+        view = ontoTheSquare(box);
+        imported.say(ImportMessage::Note, root.offset,
+                     "the drawing has no size: placed by what it draws, " + brief(box[2]) + " by " + brief(box[3]) +
+                         " from (" + brief(box[0]) + ", " + brief(box[1]) + ")");
     }
     if (tree.dropped > 0)
         imported.say(ImportMessage::Changed, text.size(),
@@ -194,7 +250,6 @@ void importSvg(std::string_view text, double tolerance, Imported& imported)
     SvgWalk walk(tree, imported, view, viewport);
     walk.run();
     const Flattening flat = flatteningFor(walk.shapes, view, tolerance, imported);
-    std::vector<ImportedLevel> levels;
     for (const size_t offset : walk.levelOffsets)
         levels.push_back(ImportedLevel{{}, offset});
     size_t emptyCurves = 0;

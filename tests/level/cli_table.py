@@ -242,6 +242,18 @@ def hostile_rows():
          "fan.svg:1:69: note: level 0, curve 0: 4 control points\n"
          "fan.svg:1:1663: note: 43799 more messages not shown (an import shows at most 512 KB of them)\n", "",
          {"fan.svg": None, "err": None, "out.lev": None}),
+        ("a drawing without a size is placed by what it draws, and says so",
+         {"n.svg": b'<svg xmlns="http://www.w3.org/2000/svg"><path d="M5 5 Z"/></svg>'}, "$T import n.svg", 0,
+         "( 0 )\n0 0.0000 0.0000 0.0000\n\n",
+         "n.svg:1:1: note: the drawing has no size: placed by what it draws, 1 by 1 from (4.5, 4.5)\n"
+         "n.svg:1:41: note: level 0, curve 0: 1 control points\n", {"n.svg": None}),
+    ] + [(why, {"z.svg": drawing}, "$T import z.svg", 1, "",
+          "z.svg:1:1: warning: %s\nz.svg:1:%d: warning: nothing to import: no level has a point, nothing written\n"
+          % (why, len(drawing) + 1), {"z.svg": None}) for why, drawing in (
+        ("the viewBox has a width or a height of zero: it draws nothing",
+         b'<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 0 10" width="9" height="9"><line x2="5"/></svg>'),
+        ("the drawing has no size, and draws nothing to place it by",
+         b'<svg xmlns="http://www.w3.org/2000/svg"><path d="M5 5"/></svg>'))] + [
         ("what isn't drawn says why", {"w.svg": SVG % (b' xmlns:xi="http://www.w3.org/2001/XInclude"', (
             b'<xi:include href="other.svg"/><image href="p.png" width="5" height="5"/>'
             b'<foreignObject width="5" height="5"/><text>A</text><line x1="0" y1="50" x2="10" y2="50"/>'))},

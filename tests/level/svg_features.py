@@ -76,6 +76,10 @@ ROWS = [
                                   '<path class="ghost" d="M1 1 L5 5"/><g><line class="shown" x1="0" y1="0" x2="10" '
                                   'y2="0"/></g><path id="solid" style="display:none" d="M0 90 L10 90"/>'),
      svg('viewBox="0 0 100 100"', '<line x1="10" y1="0" x2="10" y2="10"/><path d="M0 90 L10 90"/>')),
+    ("a drawing without a size is placed by the box of what it draws, transforms included",
+     svg('width="100%" height="-5"', '<circle cx="50" cy="30" r="10"/><g transform="translate(0, -10)">'
+                                     '<line x1="0" y1="10" x2="100" y2="10"/></g>'),
+     svg('viewBox="0 0 100 40"', '<circle cx="50" cy="30" r="10"/><line x1="0" y1="0" x2="100" y2="0"/>')),
     ("a polyline's last coordinate without a pair is dropped",
      svg('viewBox="0 0 100 100"', '<polyline points="10 10 90 10 90 90 50"/>'),
      svg('viewBox="0 0 100 100"', '<polyline points="10 10 90 10 90 90"/>')),
