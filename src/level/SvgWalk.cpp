@@ -133,27 +133,55 @@ const SvgWalk::Traits& SvgWalk::traitsOf(size_t element)
 
 bool SvgWalk::isLayer(const XmlElement& element) const
 {
+    long n = 0;
     return isSvg(element) && element.name == "g" &&
-           std::string(element.value("groupmode", XmlSpace::Inkscape)) == "layer";
+           (std::string(element.value("groupmode", XmlSpace::Inkscape)) == "layer" ||
+            (plainLayers && element.parent == 0 && levelNamed(element, n)));
 }
 
-// Top-level layers are the levels; the document order, or their "Level N"
-// labels when every layer has one. Hidden layers are said and left out.
+// A layer's level number: its label "Level N", or in a drawing saved as
+// plain SVG (which drops the layers' marks) the export's id "levelN".
+bool SvgWalk::levelNamed(const XmlElement& layer, long& n) const
+{
+    char tail = 0;
+    n = -1;
+    return (plainLayers ? std::sscanf(layer.value("id"), "level%ld%c", &n, &tail)
+                        : std::sscanf(layer.value("label", XmlSpace::Inkscape), "Level %ld%c", &n, &tail)) == 1 &&
+           n >= 0;
+}
+
+// How a layer is named in messages.
+std::string SvgWalk::layerName(const XmlElement& layer) const
+{
+    return plainLayers ? "group \"" + excerpt(layer.value("id")) + "\""
+                       : "layer \"" + excerpt(layer.value("label", XmlSpace::Inkscape)) + "\"";
+}
+
+// Top-level layers are the levels; the document order, or their level
+// numbers when every layer has one. Hidden layers are said and left out;
+// so is a numbered layer that becomes another level.
 void SvgWalk::collectLayers(std::vector<size_t>& order, std::map<size_t, size_t>& levelOfLayer)
 {
+    const auto inkscapeLayer = [this](size_t k) {
+        return isSvg(at(k)) && at(k).name == "g" && std::string(at(k).value("groupmode", XmlSpace::Inkscape)) == "layer";
+    };
+    long n = 0;
+    plainLayers = std::none_of(at(0).children.begin(), at(0).children.end(), inkscapeLayer);
+    plainLayers = plainLayers && std::any_of(at(0).children.begin(), at(0).children.end(), [&](size_t k) {
+        return isSvg(at(k)) && at(k).name == "g" && levelNamed(at(k), n);
+    });
     std::vector<size_t> layers;
     std::vector<long> labels;
     for (const size_t child : at(0).children) {
         if (!isLayer(at(child)))
             continue;
         layers.push_back(child);
-        long n = -1;
-        char tail = 0;
-        if (std::sscanf(at(child).value("label", XmlSpace::Inkscape), "Level %ld%c", &n, &tail) == 1 && n >= 0)
+        if (levelNamed(at(child), n))
             labels.push_back(n);
     }
     order = layers;
-    if (labels.size() == layers.size()) {
+    const bool numbered = labels.size() == layers.size();
+    if (numbered) {
         std::vector<size_t> byLabel(layers.size());
         for (size_t k = 0; k < byLabel.size(); ++k)
             byLabel[k] = k;
@@ -163,11 +191,13 @@ void SvgWalk::collectLayers(std::vector<size_t>& order, std::map<size_t, size_t>
     }
     for (const size_t layer : order) {
         if (traitsOf(layer).none) {
-            imported.say(ImportMessage::Note, at(layer).offset,
-                         "hidden layer \"" + excerpt(at(layer).value("label", XmlSpace::Inkscape)) +
-                             "\": not imported");
+            imported.say(ImportMessage::Note, at(layer).offset, "hidden " + layerName(at(layer)) + ": not imported");
             continue;
         }
+        if (numbered && levelNamed(at(layer), n) && n != static_cast<long>(levelOffsets.size()))
+            imported.say(ImportMessage::Note, at(layer).offset,
+                         layerName(at(layer)) + " is level " + std::to_string(levelOffsets.size()) +
+                             ": a level file has no empty levels");
         levelOfLayer[layer] = levelOffsets.size();
         levelOffsets.push_back(at(layer).offset);
     }

@@ -98,12 +98,15 @@ private:
     size_t used = 0;
     bool stopped = false;
     size_t currentLevel = 0;
+    bool plainLayers = false;  // the drawing's layers are groups with the export's ids
 
     const XmlElement& at(size_t element) const { return tree.elements[element]; }
     void readStyleSheet(const XmlElement& style);
     const Traits& traitsOf(size_t element);
     bool isSvg(const XmlElement& element) const { return element.space == svgSpace; }
     bool isLayer(const XmlElement& element) const;
+    bool levelNamed(const XmlElement& layer, long& n) const;
+    std::string layerName(const XmlElement& layer) const;
     void collectLayers(std::vector<size_t>& order, std::map<size_t, size_t>& levelOfLayer);
     void visit(const Visit& place, std::vector<Visit>& work);
     double length(const XmlElement& element, const char* name, const Viewport& viewport, double fallback) const;

@@ -254,6 +254,17 @@ def hostile_rows():
          b'<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 0 10" width="9" height="9"><line x2="5"/></svg>'),
         ("the drawing has no size, and draws nothing to place it by",
          b'<svg xmlns="http://www.w3.org/2000/svg"><path d="M5 5"/></svg>'))] + [
+        ("layers numbered apart become levels side by side, each said",
+         {"l.svg": (b'<svg xmlns="http://www.w3.org/2000/svg" xmlns:inkscape="http://www.inkscape.org/namespaces/inkscape"'
+                    b' viewBox="0 0 100 100"><g inkscape:groupmode="layer" inkscape:label="Level 2"><line x1="0" y1="50"'
+                    b' x2="10" y2="50"/></g><g inkscape:groupmode="layer" inkscape:label="Level 0"><line x2="9"/></g></svg>')},
+         "$T import l.svg 2>&1 >/dev/null | head -1", 0,
+         "l.svg:1:124: note: layer \"Level 2\" is level 1: a level file has no empty levels\n", "", {"l.svg": None}),
+        ("an export saved as plain SVG, its layers' marks gone, comes back in its levels",
+         {"s.lev": open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "cases", "small-layout.lev"), "rb").read()},
+         "$T format s.lev | sed 's/-0\\.0000/0.0000/g' >f.lev; "
+         "$T export --svg s.lev | sed 's/ inkscape:[a-z]*=\"[^\"]*\"//g; s/ xmlns:inkscape=\"[^\"]*\"//' | "
+         "$T import - 2>/dev/null | cmp - f.lev && echo same", 0, "same\n", "", {"s.lev": None, "f.lev": None}),
         ("what isn't drawn says why", {"w.svg": SVG % (b' xmlns:xi="http://www.w3.org/2001/XInclude"', (
             b'<xi:include href="other.svg"/><image href="p.png" width="5" height="5"/>'
             b'<foreignObject width="5" height="5"/><text>A</text><line x1="0" y1="50" x2="10" y2="50"/>'))},
