@@ -91,7 +91,7 @@ void dropEmptyEnds(std::vector<ImportedCurve>& curves, size_t level, Imported& i
 
 }  // namespace
 
-void buildLevels(std::vector<ImportedLevel>& found, Imported& imported)
+void buildLevels(std::vector<ImportedLevel>& found, size_t end, Imported& imported)
 {
     for (size_t index = 0; index < found.size(); ++index) {
         ImportedLevel& level = found[index];
@@ -119,7 +119,6 @@ void buildLevels(std::vector<ImportedLevel>& found, Imported& imported)
         }
         imported.levels.push_back(made);
     }
-    // Said at the end of the text, after the messages that tell why.
     if (imported.levels.empty())
-        imported.say(ImportMessage::Changed, SIZE_MAX, "nothing to import: no level has a point, nothing written");
+        imported.say(ImportMessage::Changed, end, "nothing to import: no level has a point, nothing written");
 }

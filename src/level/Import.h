@@ -77,8 +77,9 @@ struct ImportedLevel {
 // Makes the editor's levels, level i at z = i, saying what it must drop:
 // a level without points, and empty curves before a level's first points or
 // after its last (the editor can't store those); points outside the -5..5
-// square are kept and said.
-void buildLevels(std::vector<ImportedLevel>& found, Imported& imported);
+// square are kept and said. `end`: the text's end, where "nothing to
+// import" is said, after the messages that tell why.
+void buildLevels(std::vector<ImportedLevel>& found, size_t end, Imported& imported);
 
 // The export's JSON document: control points come back as the same floats.
 void importJson(const std::string& text, Imported& imported);

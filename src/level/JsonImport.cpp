@@ -539,7 +539,7 @@ void importJson(const std::string& text, Imported& imported)
     std::vector<ImportedLevel> levels;
     if (quick::read(text, levels)) {
         Imported clean;
-        buildLevels(levels, clean);
+        buildLevels(levels, text.size(), clean);
         if (clean.messages.empty() && clean.fatal.empty()) {
             imported.levels.swap(clean.levels);
             return;
@@ -554,5 +554,5 @@ void importJsonEvents(const std::string& text, Imported& imported)
     const TrackedChars begin{text.data(), &reader.latest}, end{text.data() + text.size(), &reader.latest};
     if (!json::sax_parse(begin, end, &reader) || !imported.fatal.empty())
         return;
-    buildLevels(reader.levels, imported);
+    buildLevels(reader.levels, text.size(), imported);
 }

@@ -220,7 +220,7 @@ void importSvg(std::string_view text, double tolerance, Imported& imported)
     std::vector<ImportedLevel> levels;
     if (placed == Placed::DrawsNothing) {
         imported.say(ImportMessage::Changed, root.offset, "the viewBox has a width or a height of zero: it draws nothing");
-        buildLevels(levels, imported);
+        buildLevels(levels, text.size(), imported);
         return;
     }
     if (placed == Placed::Unsized) {
@@ -232,7 +232,7 @@ void importSvg(std::string_view text, double tolerance, Imported& imported)
         double box[4];
         if (!drawnBox(first.shapes, box)) {
             imported.say(ImportMessage::Changed, root.offset, "the drawing has no size, and draws nothing to place it by");
-            buildLevels(levels, imported);
+            buildLevels(levels, text.size(), imported);
             return;
         }
         view = ontoTheSquare(box);
@@ -278,5 +278,5 @@ void importSvg(std::string_view text, double tolerance, Imported& imported)
             curves.push_back(std::move(curve));
         }
     }
-    buildLevels(levels, imported);
+    buildLevels(levels, text.size(), imported);
 }
