@@ -258,6 +258,13 @@ void Graphics::Mouse(int button, int state, int x, int y)
         movingMode = 1;
         SelectionPass();
     } else if (button == GLUT_LEFT_BUTTON && state == GLUT_UP) {
+        // The release is the drag's last step: drag steps keep to the
+        // display's pace, and one may not have run since the last motion.
+        if (movingMode) {
+            mousePos[0] = x;
+            mousePos[1] = y;
+            DragTrack();
+        }
         movingMode = 0;
         current->objectPicked = -1;
     } else if (button == GLUT_MIDDLE_BUTTON && state == GLUT_DOWN) {

@@ -59,7 +59,7 @@ TEST_F(Mouse, PressesOnNothingOfTheCurrentLevelSelectNothing)
     for (const auto& spot : {std::make_pair(0.0f, 0.0f), {3.0f, -3.0f}, {3.25f, 2.0f}}) {
         EXPECT_EQ(press(GLUT_LEFT_BUTTON, spot.first, spot.second) + press(GLUT_MIDDLE_BUTTON, spot.first, spot.second), "");
         moveTo(pixelX(0), pixelY(0));
-        editor->Mouse(GLUT_LEFT_BUTTON, GLUT_UP, 0, 0);
+        editor->Mouse(GLUT_LEFT_BUTTON, GLUT_UP, pixelX(0), pixelY(0));
     }
     EXPECT_EQ(xy(level(1).levelCurves[0]), (Points{{1, 3}, {3, 3}, {3, 1}, {1, 1}}));
     EXPECT_EQ(curve(0).back(), std::make_pair(3.0f, -3.0f));
@@ -82,6 +82,19 @@ TEST_F(Mouse, DragFollowsThePointerUntilRelease)
     moveTo(320, 240);
     editor->Mouse(GLUT_LEFT_BUTTON, GLUT_UP, 320, 240);
     moveTo(10, 10);
+    EXPECT_EQ(curve(1)[1], std::make_pair(0.0f, 0.0f));
+}
+
+// A release with no drag step since the last motion still leaves the point
+// where the button came up.
+TEST_F(Mouse, TheReleaseIsTheDragsLastStep)
+{
+    press(GLUT_LEFT_BUTTON, -3, -4);
+    moveTo(100, 50);
+    editor->MouseMoved(320, 240);
+    editor->Mouse(GLUT_LEFT_BUTTON, GLUT_UP, 320, 240);
+    EXPECT_EQ(curve(1)[1], std::make_pair(0.0f, 0.0f));
+    editor->Mouse(GLUT_LEFT_BUTTON, GLUT_UP, 10, 10);  // no drag: a release moves nothing
     EXPECT_EQ(curve(1)[1], std::make_pair(0.0f, 0.0f));
 }
 

@@ -171,6 +171,16 @@ class View(unittest.TestCase):
         # Paced at 60 Hz; a generous bound, since a slow machine only draws fewer.
         self.assertLessEqual(len(self.frames(start, start + span)), 90 * span + 2)
 
+    def test_a_release_just_after_a_motion_leaves_the_point_where_the_button_came_up(self):
+        self.start()
+        self.mouse("mousedown", 1, 1, -1)
+        self.xdotool("mousemove", "--window", self.window, *to_pixel(1, 2), "sleep", "0.3")
+        # The last motion and the release in one go: no drag step between.
+        end = to_pixel(-2, 2)
+        self.xdotool("mousemove", "--window", self.window, *end, "mouseup", "1")
+        self.wait_screen(lambda s: s.count(YELLOW, (end[0] - 3, end[1] - 3, end[0] + 3, end[1] + 3)),
+                         "the point where the button came up")
+
     def test_every_input_shows(self):
         self.start("-display", ":nonexistent", "-geometry", "10x10")
         self.assertEqual(self.size, "640x480")
