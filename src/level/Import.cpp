@@ -35,15 +35,15 @@ bool isUtf16(std::string_view text)
     return text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0;
 }
 
-TextPlaces::TextPlaces(std::string_view text) : text(text)
+size_t byteOrderMark(std::string_view text)
 {
-    if (isUtf16(text)) {
-        unit = 2;
-        bigEndian = text[0] == '\xFE';
-        walked = 2;
-    } else if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        walked = 3;
-    }
+    return isUtf16(text) ? 2 : text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+}
+
+TextPlaces::TextPlaces(std::string_view text)
+    : text(text), unit(isUtf16(text) ? 2 : 1), bigEndian(text.compare(0, 2, "\xFE\xFF") == 0),
+      walked(byteOrderMark(text))
+{
 }
 
 void TextPlaces::at(size_t offset, long& line, long& column)

@@ -93,6 +93,8 @@ void importSvg(std::string_view text, double tolerance, Imported& imported);
 
 // Whether the text starts with a UTF-16 byte order mark.
 bool isUtf16(std::string_view text);
+// The bytes of the text's byte order mark, UTF-16's or UTF-8's; 0 without one.
+size_t byteOrderMark(std::string_view text);
 
 // Lines and columns (from 1) of byte offsets asked for in increasing order,
 // in one walk of the text however many are asked; columns count characters

@@ -522,8 +522,7 @@ Source sniff(const std::string& text)
 {
     if (isUtf16(text))
         return kFromSvg;
-    size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    start = text.find_first_not_of(" \t\r\n", start);
+    const size_t start = text.find_first_not_of(" \t\r\n", byteOrderMark(text));
     if (start == std::string::npos)
         return kSniffed;
     return text[start] == '{' ? kFromJson : text[start] == '<' ? kFromSvg : kSniffed;

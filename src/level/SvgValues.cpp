@@ -93,6 +93,16 @@ double unitSize(const std::string& unit, const LengthBase& base)
     return known == std::end(kUnits) ? NAN : known->size;
 }
 
+// The unit after a number, in lower case (CSS units ignore case); at most
+// four letters are read, so a longer word is left to fail what follows.
+std::string readUnit(const char*& p, const Text& text)
+{
+    std::string unit;
+    for (; p < text.end && (isLetter(*p) || *p == '%') && unit.size() < 4; ++p)
+        unit += static_cast<char>(*p | 0x20);
+    return unit;
+}
+
 // A CSS transform function's numbers, each with its unit: a length in user
 // units where `lengths`, else an angle in degrees (or a plain number).
 bool cssArguments(const char*& p, const Text& text, bool lengths, std::vector<double>& v, ParseError& error)
@@ -102,11 +112,9 @@ bool cssArguments(const char*& p, const Text& text, bool lengths, std::vector<do
         double number;
         if (v.size() == 6 || !parseNumber(p, text, number, error))
             return fail(error, text, start, "expected a number");
-        std::string unit;
-        for (; p < text.end && (isLetter(*p) || *p == '%') && unit.size() < 4; ++p)
-            unit += static_cast<char>(*p | 0x20);
+        const std::string unit = readUnit(p, text);
         static const std::pair<const char*, double> kAngles[] = {
-            {"", 1}, {"deg", 1}, {"rad", 180 / 3.14159265358979323846}, {"grad", 0.9}, {"turn", 360}};
+            {"", 1}, {"deg", 1}, {"rad", 1 / kRadiansPerDegree}, {"grad", 0.9}, {"turn", 360}};
         const auto angle = std::find_if(std::begin(kAngles), std::end(kAngles), [&](const auto& a) { return unit == a.first; });
         if (lengths && !parseLength(std::string_view(start, static_cast<size_t>(p - start)), number))
             return fail(error, text, start, "expected a length");
@@ -230,9 +238,7 @@ bool parseLength(std::string_view source, double& value, const LengthBase& base)
     ParseError ignored;
     if (!parseNumber(p, text, number, ignored))
         return false;
-    std::string unit;
-    for (; p < text.end && (isLetter(*p) || *p == '%') && unit.size() < 4; ++p)
-        unit += static_cast<char>(*p | 0x20);  // CSS units ignore case
+    const std::string unit = readUnit(p, text);
     skipWs(p, text);
     const double size = unitSize(unit, base);
     if (p != text.end || !std::isfinite(number * size))

@@ -24,7 +24,6 @@ long curveNamedBy(const XmlElement& element)
                                                                                                          : -1;
 }
 
-
 bool isShape(const std::string& name)
 {
     return name == "path" || name == "rect" || name == "circle" || name == "ellipse" || name == "line" ||
@@ -123,7 +122,7 @@ const SvgWalk::Traits& SvgWalk::traitsOf(size_t element)
     own.visibility = visibility.empty() || visibility == "inherit" ? 0 : visibility == "visible" ? 'v' : 'h';
     ParseError error;
     const bool css = valueOf("transform").fromCss;
-    const std::string transform = valueOf("transform").value;
+    const std::string& transform = valueOf("transform").value;
     if (!(css ? parseCssTransform(transform, own.transform, error) : parseTransform(transform, own.transform, error))) {
         imported.say(ImportMessage::Changed, e.offset, "transform not understood (" + error.what + "): ignored");
         own.transform = Affine();
@@ -131,12 +130,17 @@ const SvgWalk::Traits& SvgWalk::traitsOf(size_t element)
     return own;
 }
 
+bool SvgWalk::isInkscapeLayer(const XmlElement& element) const
+{
+    return isSvg(element) && element.name == "g" &&
+           std::string(element.value("groupmode", XmlSpace::Inkscape)) == "layer";
+}
+
 bool SvgWalk::isLayer(const XmlElement& element) const
 {
     long n = 0;
-    return isSvg(element) && element.name == "g" &&
-           (std::string(element.value("groupmode", XmlSpace::Inkscape)) == "layer" ||
-            (plainLayers && element.parent == 0 && levelNamed(element, n)));
+    return isInkscapeLayer(element) ||
+           (plainLayers && isSvg(element) && element.name == "g" && element.parent == 0 && levelNamed(element, n));
 }
 
 // A layer's level number: its label "Level N", or in a drawing saved as
@@ -162,11 +166,9 @@ std::string SvgWalk::layerName(const XmlElement& layer) const
 // so is a numbered layer that becomes another level.
 void SvgWalk::collectLayers(std::vector<size_t>& order, std::map<size_t, size_t>& levelOfLayer)
 {
-    const auto inkscapeLayer = [this](size_t k) {
-        return isSvg(at(k)) && at(k).name == "g" && std::string(at(k).value("groupmode", XmlSpace::Inkscape)) == "layer";
-    };
     long n = 0;
-    plainLayers = std::none_of(at(0).children.begin(), at(0).children.end(), inkscapeLayer);
+    plainLayers = std::none_of(at(0).children.begin(), at(0).children.end(),
+                               [this](size_t k) { return isInkscapeLayer(at(k)); });
     plainLayers = plainLayers && std::any_of(at(0).children.begin(), at(0).children.end(), [&](size_t k) {
         return isSvg(at(k)) && at(k).name == "g" && levelNamed(at(k), n);
     });

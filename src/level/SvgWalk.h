@@ -104,6 +104,7 @@ private:
     void readStyleSheet(const XmlElement& style);
     const Traits& traitsOf(size_t element);
     bool isSvg(const XmlElement& element) const { return element.space == svgSpace; }
+    bool isInkscapeLayer(const XmlElement& element) const;
     bool isLayer(const XmlElement& element) const;
     bool levelNamed(const XmlElement& layer, long& n) const;
     std::string layerName(const XmlElement& layer) const;
