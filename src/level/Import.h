@@ -44,6 +44,8 @@ struct Imported {
     size_t fatalOffset = 0;
     size_t unsaid = 0;           // messages beyond kMostMessageBytes
     bool unsaidChanged = false;  // one of them is a change
+    double tolerance = 0;        // the fit's; 0 when points come as written
+    size_t strays = 0;           // curves that hold no fit within it
 
     Imported() = default;
     Imported(const Imported&) = delete;

@@ -536,6 +536,31 @@ void printMessage(const std::string& name, TextPlaces& places, size_t offset, co
     std::fprintf(stderr, "%s:%ld:%ld: %s: %s\n", name.c_str(), line, column, kind, what.c_str());
 }
 
+std::string counted(size_t count, const std::string& what)
+{
+    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
+// The line that ends a written import: what it holds, and how close to the
+// drawing (a layout's points come as they were written).
+void printSummary(const std::string& name, const Imported& imported)
+{
+    size_t curves = 0, points = 0;
+    for (const Splines* level : imported.levels) {
+        curves += level->levelCurves.size();
+        for (const Nodes& curve : level->levelCurves)
+            points += curve.controlPoints.size();
+    }
+    char tolerance[32];
+    std::snprintf(tolerance, sizeof tolerance, "%g", imported.tolerance);
+    const std::string how = imported.tolerance == 0 ? " as written"
+                            : imported.strays == 0
+                                ? std::string(" within ") + tolerance
+                                : std::string(" within ") + tolerance + " except " + counted(imported.strays, "curve");
+    std::fprintf(stderr, "%s: imported %s, %s, %s%s\n", name.c_str(), counted(imported.levels.size(), "level").c_str(),
+                 counted(curves, "curve").c_str(), counted(points, "control point").c_str(), how.c_str());
+}
+
 int importLayout(const Arguments& arguments)
 {
     const std::string& input = arguments.files[0];
@@ -589,6 +614,7 @@ int importLayout(const Arguments& arguments)
     const std::vector<Splines*>& levels = imported.levels;
     if (!writeOutput(arguments.out, [&levels](FILE* out) { return writeLevels(out, levels); }))
         return kUsageError;
+    printSummary(input, imported);
     return changed ? kErrors : 0;
 }
 

@@ -250,6 +250,7 @@ void importSvg(std::string_view text, double tolerance, Imported& imported)
     SvgWalk walk(tree, imported, view, viewport);
     walk.run();
     const Flattening flat = flatteningFor(walk.shapes, view, tolerance, imported);
+    imported.tolerance = flat.tolerance;
     for (const size_t offset : walk.levelOffsets)
         levels.push_back(ImportedLevel{{}, offset});
     size_t emptyCurves = 0;
@@ -271,10 +272,12 @@ void importSvg(std::string_view text, double tolerance, Imported& imported)
             imported.say(ImportMessage::Note, shape.offset,
                          named + ": " + std::to_string(points.size()) + " control points" +
                              (own ? " (its own Catmull-Rom points)" : ""));
-            if (strays > flat.tolerance)
+            if (strays > flat.tolerance) {
+                ++imported.strays;
                 imported.say(ImportMessage::Changed, shape.offset,
                              named + ": no fit within " + brief(flat.tolerance) + " found: it strays up to " +
                                  brief(strays));
+            }
             curves.push_back(std::move(curve));
         }
     }
