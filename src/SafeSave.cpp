@@ -321,7 +321,11 @@ Saved save(const std::string& name, const FileWriter& write, std::chrono::millis
         const Saved result = writeByRename(target, nullptr, write);
         return result == Saved::NotByRename ? writeDirectly(target, write) : result;
     }
-    if (S_ISDIR(info.st_mode) || access(name.c_str(), W_OK) != 0)
+    if (S_ISDIR(info.st_mode)) {
+        errno = EISDIR;  // stat succeeded: nothing else says why
+        return Saved::CantOpen;
+    }
+    if (access(name.c_str(), W_OK) != 0)
         return Saved::CantOpen;
     if (!S_ISREG(info.st_mode))
         return writeDirectly(name, write);

@@ -99,14 +99,43 @@ std::string takeFormat(Arguments& arguments, Format format, const char* option)
     return "";
 }
 
+size_t digitsAt(const char* text)
+{
+    size_t n = 0;
+    while (text[n] >= '0' && text[n] <= '9')
+        ++n;
+    return n;
+}
+
+// Whether the text is a number written in decimals (1, 0.5, .5, 2e-3),
+// as people write them: no spaces, hexadecimal, infinity or NaN, which the
+// C library would take.
+bool decimal(const char* text, bool whole)
+{
+    size_t at = *text == '+' || *text == '-' ? 1 : 0;
+    size_t digits = digitsAt(text + at);
+    at += digits;
+    if (!whole && text[at] == '.') {
+        const size_t fraction = digitsAt(text + at + 1);
+        digits += fraction;
+        at += 1 + fraction;
+    }
+    if (!whole && digits > 0 && (text[at] == 'e' || text[at] == 'E')) {
+        const size_t sign = text[at + 1] == '+' || text[at + 1] == '-' ? 1 : 0;
+        const size_t exponent = digitsAt(text + at + 1 + sign);
+        at += exponent > 0 ? 1 + sign + exponent : 0;
+    }
+    return digits > 0 && text[at] == '\0';
+}
+
 // A whole number within 1..kMostSamples, or 0.
 int sampleCount(const char* text)
 {
-    char* end = nullptr;
+    if (!decimal(text, true))
+        return 0;
     errno = 0;
-    const long count = std::strtol(text, &end, 10);
-    const bool whole = end != text && *end == '\0' && errno == 0;
-    return whole && count >= 1 && count <= kMostSamples ? static_cast<int>(count) : 0;
+    const long count = std::strtol(text, nullptr, 10);
+    return errno == 0 && count >= 1 && count <= kMostSamples ? static_cast<int>(count) : 0;
 }
 
 const char kSamplesValue[] = "a whole number from 1 to 100";
@@ -174,9 +203,8 @@ const Option kOptions[] = {
          if (a.toleranceGiven)
              return once(true, "--tolerance");
          a.toleranceGiven = true;
-         char* end = nullptr;
-         a.tolerance = std::strtod(value, &end);
-         const bool number = end != value && *end == '\0';
+         const bool number = decimal(value, false);
+         a.tolerance = number ? std::strtod(value, nullptr) : 0;
          const bool good = number && a.tolerance >= kLeastTolerance && a.tolerance <= kMostTolerance;
          const bool fine = number && a.tolerance > 0 && a.tolerance < kLeastTolerance;
          return good ? std::string()
@@ -265,7 +293,7 @@ std::string parse(int argc, char** argv, Arguments& arguments)
 {
     // Asking for help is never refused, whatever else the words say.
     for (int i = 0; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
-        if (std::strcmp(argv[i], "--help") == 0) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             arguments.help = true;
             return "";
         }
@@ -282,15 +310,21 @@ std::string parse(int argc, char** argv, Arguments& arguments)
             optionsEnd = true;
             continue;
         }
+        // --option=value is --option value, as GNU tools read it.
+        const size_t equals = word.compare(0, 2, "--") == 0 ? word.find('=') : std::string::npos;
+        const std::string name = word.substr(0, equals);
         const Option* found = nullptr;
         for (const Option& option : kOptions)
-            if (word == option.name && takes(option, *arguments.command))
+            if (name == option.name && takes(option, *arguments.command))
                 found = &option;
         if (!found)
-            return unknownOption(word, *arguments.command);
-        if (found->value && i + 1 >= argc)
+            return unknownOption(name, *arguments.command);
+        if (equals != std::string::npos && !found->value)
+            return name + " takes no value (got \"" + word.substr(equals + 1) + "\")";
+        if (found->value && equals == std::string::npos && i + 1 >= argc)
             return word + " needs a value: " + valueName(*found);
-        const std::string refused = found->take(arguments, found->value ? argv[++i] : nullptr);
+        const char* value = !found->value ? nullptr : equals != std::string::npos ? argv[i] + equals + 1 : argv[++i];
+        const std::string refused = found->take(arguments, value);
         if (!refused.empty())
             return refused;
     }
@@ -315,7 +349,7 @@ std::string synopses(const Command* only)
 
 std::string usageText()
 {
-    return synopses(nullptr) + "       ombrel-level --help | --version\n"
+    return synopses(nullptr) + "       ombrel-level -h | --help | --version\n"
                   "FILE and OUT may be - for standard input and output.\n"
                   "Try 'ombrel-level COMMAND --help' for a command's options.\n";
 }
@@ -639,7 +673,7 @@ int main(int argc, char** argv)
     if (argc < 2)
         return refuse("a command is needed: check, format, export or import", nullptr);
     const std::string word = argv[1];
-    if (word == "--help")
+    if (word == "--help" || word == "-h")
         return printHelp(usageText());
     if (word == "--version")
         return printHelp("ombrel-level " OMBREL_VERSION "\n");

@@ -68,6 +68,13 @@ def refusals():
         ("export --svg --polyline --samples '' a.lev", "--samples takes a whole number from 1 to 100 (got \"\")"),
         ("export --obj --samples 5 --samples 6 a.lev", "--samples may be given only once"),
         ("export --obj a.lev --samples", "--samples needs a value: a whole number from 1 to 100"),
+        ("export --obj --samples ' 5' a.lev", "--samples takes a whole number from 1 to 100 (got \" 5\")"),
+        ("export --obj --samples=5.0 a.lev", "--samples takes a whole number from 1 to 100 (got \"5.0\")"),
+        ("format --lossy=yes a.lev", "--lossy takes no value (got \"yes\")"),
+        ("format --bogus=1 a.lev", "unknown option --bogus"),
+        ("import --tolerance 0x0.1 a.lev", "--tolerance takes a number of level units from 0.0001 to 1 (got \"0x0.1\")"),
+        ("import --tolerance=inf a.lev", "--tolerance takes a number of level units from 0.0001 to 1 (got \"inf\")"),
+        ("import --tolerance=1e a.lev", "--tolerance takes a number of level units from 0.0001 to 1 (got \"1e\")"),
     ]
     return [(command,) + refusal(command, why) for command, why in rows]
 
@@ -85,6 +92,14 @@ def rows():
          "  -o OUT          write to OUT, saved as the editor's F1 saves, instead of standard output\n"
          "  --lossy         write even when the reading loses points (check lists them)\n"
          "FILE and OUT may be - for standard input and output.\n", "", {}),
+        ("-h is --help, for the tool and each command", {},
+         "$T -h >a; $T --help | cmp - a && $T import -o x -h >b; $T import --help | cmp - b && echo same", 0,
+         "same\n", "", {"a": None, "b": None}),
+        ("--option=value is --option value", {"a.lev": CLEAN},
+         "$T export --obj --samples=3 a.lev >a; $T export --obj --samples 3 a.lev | cmp - a && echo same", 0,
+         "same\n", "", {"a.lev": CLEAN, "a": None}),
+        ("-o a folder", {"a.lev": CLEAN}, "mkdir d && $T format -o d a.lev", 2, "",
+         "ombrel-level: can't write d: Is a directory\n", {"a.lev": CLEAN, "d": None}),
         # Notes don't fail a check; errors do, and format refuses them.
         ("notes only", {"noted.lev": NOTED}, "$T check noted.lev", 0, NOTE, "", {"noted.lev": NOTED}),
         ("notes are formatted", {"noted.lev": NOTED}, "$T format noted.lev", 0,
