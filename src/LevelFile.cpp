@@ -34,7 +34,6 @@ const char* const kFieldNames[] = {"point number", "x", "y", "z"};
 enum Kind {
     kCounterLimit,          // the rest of the file is not read
     kNumberBeyondInt,       // on a structure line: not declared
-    kByteOrderMark,         // line 1 read as a broken point line
     kUnreadablePointLine,
     kCoordinateOutOfRange,  // or a point number: the line is ignored
     kPointLineAcrossLines,  // a later line's numbers taken for this one's
@@ -46,6 +45,7 @@ enum Kind {
     kUnclosedGroup,
     kStrayAfterPointLine,
     kCarriageReturn,
+    kByteOrderMark,         // skipped
     kDeclaredAgain,
     kDeclaredEarlier,
     kZNotLevel,
@@ -170,6 +170,8 @@ private:
     bool count(int& counter, const char* what, Place at);
     void readStructureLine();
     void readPointLine();
+    void skipByteOrderMark();
+    void skipToLineEnd();
     void skipSpace();
     Status readInt(int& value);
     Status readFloat(float& value);
@@ -198,6 +200,7 @@ private:
 void LevelReader::read()
 {
     flockfile(in);
+    skipByteOrderMark();
     for (int ch; !stopped && (ch = next()) != EOF;) {
         if (ch == '(') {
             readStructureLine();
@@ -290,18 +293,11 @@ void LevelReader::readPointLine()
     if (status == Unreadable) {
         // Drop the rest of the broken line, unless the offending text already
         // stands on a line of its own.
-        std::string opening;  // its first bytes, to tell a byte order mark
         if (!crossedLine)
-            for (int ch; (ch = next()) != EOF && ch != '\n';)
-                if (opening.size() < 3)
-                    opening += static_cast<char>(ch);
-        if (!findings)
-            return;
-        if (start.line == 1 && start.column == 1 && opening == "\xEF\xBB\xBF")
-            report(kByteOrderMark, start,
-                   "UTF-8 byte order mark: the editor takes line 1 for a broken point line, so it loses the first "
-                   "level's points and reads each later level one lower; remove the first three bytes to read the layout");
-        report(kUnreadablePointLine, start, std::string("point line without a readable ") + kFieldNames[bad] + ": ignored");
+            skipToLineEnd();
+        if (findings)
+            report(kUnreadablePointLine, start, std::string("point line without a readable ") + kFieldNames[bad] +
+                                                    ": ignored");
         return;
     }
     const long lastLine = line;
@@ -318,6 +314,36 @@ void LevelReader::readPointLine()
     if (status == Good)
         place(number, vertices, start);
 }
+void LevelReader::skipToLineEnd()
+{
+    for (int ch; (ch = next()) != EOF && ch != '\n';) {
+    }
+}
+
+// Editors that write UTF-8 may start a file with a byte order mark; read as
+// text it would break line 1 and lose level 0's points, so exactly those
+// three bytes are skipped. Any other start with its first byte is a broken
+// point line, as ever.
+void LevelReader::skipByteOrderMark()
+{
+    const char mark[] = "\xEF\xBB\xBF";
+    size_t matched = 0;
+    int ch;
+    while (matched < 3 && (ch = next()) == static_cast<unsigned char>(mark[matched]))
+        ++matched;
+    if (matched == 3) {
+        if (findings)
+            report(kByteOrderMark, Place{1, 1}, "byte order mark: skipped");
+        return;
+    }
+    back(ch);
+    if (matched == 0)
+        return;
+    skipToLineEnd();
+    if (findings)
+        report(kUnreadablePointLine, Place{1, 1}, "point line without a readable point number: ignored");
+}
+
 void LevelReader::skipSpace()
 {
     int ch;

@@ -218,6 +218,14 @@ class View(unittest.TestCase):
         self.assertEqual(self.editor.wait(timeout=WAIT), 0)
         self.assertEqual(self.printed(), "Curve number: 0\t\tPoint number: 2\nOutput filename: Input filename: ")
 
+    def test_a_layout_that_starts_with_a_byte_order_mark_is_read_whole(self):
+        layout = level_file([[[(1, 1), (2, 1), (2, 2), (1, 2)]], [[(3, 3), (4, 3), (4, 4), (3, 4)]]])
+        pathlib.Path(self.workdir, "bom.lev").write_bytes(b"\xef\xbb\xbf" + layout.encode())
+        self.start("-i", "bom.lev", "-o", "out.lev")
+        self.wait_screen(lambda s: s.near(YELLOW, 2, 2), "level 0's points")
+        self.key("F1")
+        self.wait_file("out.lev", layout)
+
     def test_f1_to_its_own_redirected_output_writes_where_the_shell_put_it(self):
         self.start("-o", "/dev/stdout")
         first = level_file([[SQUARE]])
