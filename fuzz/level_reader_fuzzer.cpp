@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -36,12 +37,22 @@ void check(bool condition, const char* what)
 }
 
 // Reads the text into `levels` through the stream interface.
-void readText(const std::string& text, std::vector<Splines*>& levels, const FindingSink* findings = nullptr)
+Reading readText(const std::string& text, std::vector<Splines*>& levels, const FindingSink* findings = nullptr,
+                 long long mostMade = LLONG_MAX)
 {
     FILE* const in = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
     check(in != nullptr, "fmemopen");
-    readLevels(in, levels, findings);
+    const Reading reading = readLevels(in, levels, findings, mostMade);
     std::fclose(in);
+    return reading;
+}
+
+std::string said(const std::vector<Finding>& found)
+{
+    std::string text;
+    for (const Finding& f : found)
+        text += std::to_string(f.line) + ":" + std::to_string(f.column) + " " + f.what + "\n";
+    return text;
 }
 
 std::string writeText(const std::vector<Splines*>& levels)
@@ -150,13 +161,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Listening changes nothing, and every finding points into the input.
     std::vector<Splines*> heard;
     const size_t lines = 1 + std::count(input.begin(), input.end(), '\n');
-    const FindingSink sink = [lines](const Finding& finding) {
+    std::vector<Finding> found;
+    const FindingSink sink = [lines, &found](const Finding& finding) {
         check(finding.line >= 1 && static_cast<size_t>(finding.line) <= lines && finding.column >= 1 &&
                   !finding.what.empty(),
               "finding out of place");
+        found.push_back(finding);
     };
-    readText(input, heard, &sink);
+    const Reading reading = readText(input, heard, &sink);
     check(sameLevels(levels, heard, false), "findings changed the levels");
+    freeLevels(heard);
+    // The findings and counts come from the reading, not from the levels
+    // built: a reading that builds nothing says the same.
+    const std::string heardAll = said(found);
+    found.clear();
+    const Reading counted = readText(input, heard, &sink, 0);
+    check(said(found) == heardAll && counted.made == reading.made && counted.pointLines == reading.pointLines,
+          "a reading that stops building says otherwise");
     freeLevels(heard);
 
     // Save and reload: the same levels come back, with x and y as the four

@@ -40,6 +40,7 @@ enum Kind {
     kPointBeforeStructure,
     kUndeclaredPoint,
     kPlacedOver,            // the earlier point line is lost
+    kMadeUp,                // far more points than point lines: filler
     kNoPointLines,          // the whole file reads as no levels
     kStrayOnStructureLine,
     kUnclosedGroup,
@@ -84,18 +85,29 @@ unsigned long long placeKey(long long curve, long long position)
 // What the findings need to know of the structure line being read and of
 // its point lines; kept only while someone listens.
 struct Section {
+    // A number declared at a place; or at each next place in turn, `count`
+    // of them, each declaration but the last superseded by the next: a run
+    // kept as one, however long. Columns, since all lie on the section's line.
     struct Declaration {
         int number;
-        unsigned long long place;  // placeKey(curve, position)
-        Place at;
-        bool superseded;  // the number is declared again later on the line
-        long placedBy;    // line of the point line put there, or 0
+        unsigned count;
+        unsigned long long place;  // of the first: placeKey(curve, position)
+        long column;               // of the last, the one that holds
+        long firstColumn;          // in a run, of its first and second
+        long secondColumn;
+        bool superseded;  // the last is declared again later on the line
+        long placedBy;    // line of the point line put at the last, or 0
+        unsigned long long last() const { return place + count - 1; }
     };
     int level = -1;  // none read yet
     Place start{0, 0};
     // In the order of their places: a line's places only ever go up.
     std::vector<Declaration> declarations;
-    std::map<unsigned long long, long> placedElsewhere;  // places the line doesn't declare
+    std::map<unsigned long long, long> placedElsewhere;  // places no declaration holds
+    // The level as its point lines make it: its curves, and the points of
+    // those they reach.
+    long long curves = 0;
+    std::map<long long, long long> points;
     struct EmptyGroups {
         int first;
         int last;
@@ -104,21 +116,22 @@ struct Section {
     std::vector<EmptyGroups> emptyGroups;  // runs of neighbouring empty groups
     bool placed = false;
 
+    // The declaration that holds the place: the last of its run.
     Declaration* declarationAt(unsigned long long place)
     {
         const auto found = std::lower_bound(declarations.begin(), declarations.end(), place,
-                                            [](const Declaration& d, unsigned long long key) { return d.place < key; });
-        return found != declarations.end() && found->place == place ? &*found : nullptr;
+                                            [](const Declaration& d, unsigned long long key) { return d.last() < key; });
+        return found != declarations.end() && found->last() == place ? &*found : nullptr;
     }
 };
 
 class LevelReader {
 public:
-    LevelReader(FILE* in, std::vector<Splines*>& spline, const FindingSink* findings)
-        : in(in), spline(spline), findings(findings)
+    LevelReader(FILE* in, std::vector<Splines*>& spline, const FindingSink* findings, long long mostMade)
+        : in(in), spline(spline), findings(findings), mostMade(mostMade)
     {
     }
-    void read();
+    Reading read();
 
 private:
     enum Status { Good, Unreadable, OutOfRange };
@@ -126,6 +139,9 @@ private:
     FILE* in;
     std::vector<Splines*>& spline;
     const FindingSink* const findings;
+    const long long mostMade;
+    Reading reading;         // counted while someone listens
+    bool building = true;    // false once the reading makes more than mostMade
     std::map<int, vertexInfo> curveInfo;
     int level = 0;
     int curve = 0;
@@ -176,6 +192,8 @@ private:
     Status readInt(int& value);
     Status readFloat(float& value);
     void place(int number, const float* vertices, Place start);
+    void build(const vertexInfo& where, const float* vertices);
+    void grow(const vertexInfo& where);
 
     // Findings.
     void report(Kind kind, Place at, const std::string& what) const
@@ -188,16 +206,19 @@ private:
     void declare(int number, const vertexInfo& where, const vertexInfo* before, Place at);
     void notePlaced(int number, const vertexInfo& where, float z, Place start);
     void finishSection();
-    void reportUnplaced(const std::vector<Nodes>& curves, const std::string& filler) const;
-    void reportUndeclared(const std::vector<Nodes>& curves, const std::string& filler) const;
-    void reportEmptyGroups(const std::vector<Nodes>& curves) const;
+    bool made(unsigned long long place) const;
+    void reportUnplaced(const std::string& filler) const;
+    void reportRunsDeclaredAgain() const;
+    void reportRun(const Section::Declaration& run, const std::string& filler) const;
+    void reportUndeclared(const std::string& filler) const;
+    void reportEmptyGroups() const;
     void finishReading();
 };
 
 // One character at a time: the stream's lock is taken once for the whole
 // reading instead of on every character, which matters once threads exist
 // (the GL driver starts some).
-void LevelReader::read()
+Reading LevelReader::read()
 {
     flockfile(in);
     skipByteOrderMark();
@@ -212,6 +233,7 @@ void LevelReader::read()
     funlockfile(in);
     if (findings)
         finishReading();
+    return reading;
 }
 
 // Counters stop short of overflowing: a file that would take one past the
@@ -275,6 +297,7 @@ void LevelReader::readStructureLine()
 void LevelReader::readPointLine()
 {
     const Place start{line, column + 1};
+    ++reading.pointLines;
     crossedLine = false;
     int number = 0;
     float vertices[3];
@@ -426,6 +449,18 @@ void LevelReader::place(int number, const float* vertices, Place start)
             report(kUndeclaredPoint, start, "point " + std::to_string(number) + " is declared by no structure line: ignored");
         return;
     }
+    if (findings)
+        grow(entry->second);
+    if (building)
+        build(entry->second, vertices);
+    if (findings)
+        notePlaced(number, entry->second, vertices[2], start);
+}
+
+// The level's curve as the editor makes it: grown to the place, filler
+// points before it.
+void LevelReader::build(const vertexInfo& where, const float* vertices)
+{
     const size_t target = static_cast<size_t>(level - 1);
     const float z = static_cast<float>(target);
     while (spline.size() <= target) {
@@ -434,16 +469,31 @@ void LevelReader::place(int number, const float* vertices, Place start)
         spline.push_back(fresh);
     }
     std::vector<Nodes>& curves = spline[target]->levelCurves;
-    const size_t curveNum = static_cast<size_t>(entry->second.curveNum);
+    const size_t curveNum = static_cast<size_t>(where.curveNum);
     if (curves.size() <= curveNum)
         curves.resize(curveNum + 1);
     std::vector<Vec3>& points = curves[curveNum].controlPoints;
-    const size_t posInCurve = static_cast<size_t>(entry->second.posInCurve);
+    const size_t posInCurve = static_cast<size_t>(where.posInCurve);
     if (points.size() <= posInCurve)
         points.resize(posInCurve + 1, Vec3(0.0f, 0.0f, z));
     points[posInCurve] = Vec3(vertices[0], vertices[1], z);
-    if (findings)
-        notePlaced(number, entry->second, vertices[2], start);
+}
+
+// Counts what building the place makes; beyond mostMade, building stops
+// (the reading is then surely more than the file plainly holds).
+void LevelReader::grow(const vertexInfo& where)
+{
+    const long long curves = static_cast<long long>(where.curveNum) + 1;
+    if (section.curves < curves) {
+        reading.made += curves - section.curves;
+        section.curves = curves;
+    }
+    long long& points = section.points[where.curveNum];
+    if (points <= where.posInCurve) {
+        reading.made += where.posInCurve + 1 - points;
+        points = where.posInCurve + 1;
+    }
+    building = building && reading.made <= mostMade;
 }
 
 // ---------------------------------------------------------------- findings
@@ -476,11 +526,19 @@ void LevelReader::declare(int number, const vertexInfo& where, const vertexInfo*
 {
     Section::Declaration* const earlier =
         before ? section.declarationAt(placeKey(before->curveNum, before->posInCurve)) : nullptr;
+    const unsigned long long key = placeKey(where.curveNum, where.posInCurve);
     if (earlier && earlier->number == number) {
+        if (earlier == &section.declarations.back() && earlier->last() + 1 == key) {
+            // At the next place again: the run grows, and is said once it ends.
+            if (earlier->count++ == 1)
+                earlier->secondColumn = at.column;
+            earlier->column = at.column;
+            return;
+        }
         earlier->superseded = true;
         report(kDeclaredAgain, at, "point " + std::to_string(number) + " is declared again on this line: this later place wins");
     }
-    section.declarations.push_back(Section::Declaration{number, placeKey(where.curveNum, where.posInCurve), at, false, 0});
+    section.declarations.push_back(Section::Declaration{number, 1, key, at.column, at.column, 0, false, 0});
 }
 
 void LevelReader::notePlaced(int number, const vertexInfo& where, float z, Place start)
@@ -512,6 +570,7 @@ void LevelReader::finishSection()
     if (section.level < 0)
         return;
     const int target = section.level;
+    reportRunsDeclaredAgain();
     if (!section.placed) {
         pointless.emplace_back(section.start, target);
         return;
@@ -520,54 +579,116 @@ void LevelReader::finishSection()
         report(kPointlessLevel, empty.first, levelName(empty.second) +
                                 " has no point lines: it comes back as one empty curve, which gets the default square");
     pointless.clear();
-    const std::vector<Nodes>& curves = spline[static_cast<size_t>(target)]->levelCurves;
     const std::string filler = "filled with (0, 0, " + std::to_string(target) + ")";
-    if (curves[0].controlPoints.empty())
+    if (section.points.count(0) == 0)
         report(kEmptyCurveZero, section.start, "curve 0 of " + levelName(target) + " has no points: it gets the default square");
-    reportUnplaced(curves, filler);
-    reportUndeclared(curves, filler);
-    reportEmptyGroups(curves);
+    reportUnplaced(filler);
+    reportUndeclared(filler);
+    reportEmptyGroups();
+}
+
+// Whether the level has that place: its curve reaches it.
+bool LevelReader::made(unsigned long long place) const
+{
+    const auto curve = section.points.find(static_cast<long long>(place >> 32));
+    return curve != section.points.end() && static_cast<long long>(place & 0xffffffffu) < curve->second;
 }
 
 // Declared places that no point line reached.
-void LevelReader::reportUnplaced(const std::vector<Nodes>& curves, const std::string& filler) const
+void LevelReader::reportUnplaced(const std::string& filler) const
 {
     for (const Section::Declaration& declared : section.declarations) {
-        const size_t c = static_cast<size_t>(declared.place >> 32);
-        const size_t p = static_cast<size_t>(declared.place & 0xffffffffu);
+        const std::string point = "point " + std::to_string(declared.number);
+        if (declared.count > 1)
+            reportRun(declared, filler);
         if (declared.placedBy != 0)
             continue;
-        const std::string point = "point " + std::to_string(declared.number);
-        if (c < curves.size() && p < curves[c].controlPoints.size())
-            report(kFilledPlace, declared.at, point + (declared.superseded ? " is declared again later: this place is "
-                                                             : " has no point line: ") + filler);
+        const Place at{section.start.line, declared.column};
+        if (made(declared.last()))
+            report(kFilledPlace, at, point + (declared.superseded ? " is declared again later: this place is "
+                                                                  : " has no point line: ") + filler);
         else if (!declared.superseded)
-            report(kUnrestoredDeclaration, declared.at, point + " has no point line: not restored by a reload");
+            report(kUnrestoredDeclaration, at, point + " has no point line: not restored by a reload");
     }
 }
 
-// Places of the level that neither a declaration nor a point line made:
-// the level's places and the declarations, both in place order, side by side.
-void LevelReader::reportUndeclared(const std::vector<Nodes>& curves, const std::string& filler) const
+// Each run of declarations of one number, said once however long.
+void LevelReader::reportRunsDeclaredAgain() const
 {
-    auto declared = section.declarations.cbegin();
-    for (size_t c = 0; c < curves.size(); ++c)
-        for (size_t p = 0; p < curves[c].controlPoints.size(); ++p) {
-            const unsigned long long key = placeKey(static_cast<long long>(c), static_cast<long long>(p));
-            while (declared != section.declarations.cend() && declared->place < key)
-                ++declared;
-            const bool isDeclared = declared != section.declarations.cend() && declared->place == key;
-            if (!isDeclared && section.placedElsewhere.count(key) == 0)
-                report(kFilledPlace, section.start, "curve " + std::to_string(c) + ", position " + std::to_string(p) +
-                                          " is declared by no number: " + filler);
+    for (const Section::Declaration& run : section.declarations)
+        if (run.count > 1) {
+            const std::string point = "point " + std::to_string(run.number);
+            report(kDeclaredAgain, Place{section.start.line, run.secondColumn},
+                   run.count == 2 ? point + " is declared again on this line: this later place wins"
+                                  : point + " is declared again on this line at each of the next " +
+                                        std::to_string(run.count - 1) + " places: the last wins");
         }
 }
 
+// A run's declarations before its last: each is declared again at the next
+// place, and those the level has are filler unless a point line reached them.
+void LevelReader::reportRun(const Section::Declaration& run, const std::string& filler) const
+{
+    const std::string point = "point " + std::to_string(run.number);
+    const unsigned again = run.count - 1;
+    const unsigned long long first = run.place;
+    const auto curve = section.points.find(static_cast<long long>(first >> 32));
+    const unsigned long long reached = curve == section.points.end() ? 0 : static_cast<unsigned long long>(curve->second);
+    const unsigned long long start = first & 0xffffffffu;
+    const unsigned long long end = std::min<unsigned long long>(start + again, reached);
+    if (start >= end)
+        return;
+    const auto from = section.placedElsewhere.lower_bound(first);
+    const auto to = section.placedElsewhere.lower_bound(first + (end - start));
+    const unsigned long long filled = end - start - static_cast<unsigned long long>(std::distance(from, to));
+    const Place at{section.start.line, run.firstColumn};
+    if (filled == 1 && again == 1)
+        report(kFilledPlace, at, point + " is declared again later: this place is " + filler);
+    else if (filled > 0)
+        report(kFilledPlace, at, point + " is declared again later: " + std::to_string(filled) +
+                                     " of its places on this line are " + filler);
+}
+
+// Places of the level that neither a declaration nor a point line made, a
+// run at a time: the declarations and the other places reached, both in
+// place order, walked beside each curve's places.
+void LevelReader::reportUndeclared(const std::string& filler) const
+{
+    auto declared = section.declarations.cbegin();
+    auto elsewhere = section.placedElsewhere.cbegin();
+    for (const auto& curve : section.points) {
+        const unsigned long long base = placeKey(curve.first, 0);
+        const unsigned long long end = base + static_cast<unsigned long long>(curve.second);
+        for (unsigned long long from = base; from < end;) {
+            while (declared != section.declarations.cend() && declared->last() < from)
+                ++declared;
+            while (elsewhere != section.placedElsewhere.cend() && elsewhere->first < from)
+                ++elsewhere;
+            unsigned long long covered = end;
+            if (declared != section.declarations.cend())
+                covered = std::min(covered, std::max(declared->place, from));
+            if (elsewhere != section.placedElsewhere.cend())
+                covered = std::min(covered, elsewhere->first);
+            if (covered > from) {
+                const std::string c = "curve " + std::to_string(curve.first);
+                const std::string first = std::to_string(from - base);
+                report(kFilledPlace, section.start,
+                       covered - from == 1 ? c + ", position " + first + " is declared by no number: " + filler
+                                           : c + ", positions " + first + " to " + std::to_string(covered - 1 - base) +
+                                                 " are declared by no number: " + filler);
+            }
+            const bool inDeclared = declared != section.declarations.cend() && declared->place <= covered &&
+                                    covered <= declared->last();
+            from = inDeclared ? declared->last() + 1 : covered + 1;
+        }
+    }
+}
+
 // Empty groups after the level's last curve with points.
-void LevelReader::reportEmptyGroups(const std::vector<Nodes>& curves) const
+void LevelReader::reportEmptyGroups() const
 {
     for (const Section::EmptyGroups& run : section.emptyGroups) {
-        const size_t first = std::max(static_cast<size_t>(run.first), curves.size());
+        const size_t first = std::max(static_cast<size_t>(run.first), static_cast<size_t>(section.curves));
         if (first > static_cast<size_t>(run.last))
             continue;
         const std::string which = first == static_cast<size_t>(run.last)
@@ -582,8 +703,10 @@ void LevelReader::finishReading()
     finishSection();
     for (const auto& empty : pointless)
         report(kPointlessLevel, empty.first, levelName(empty.second) + " has no point lines: not restored by a reload");
-    if (spline.empty())
+    if (reading.made == 0)  // nothing placed, whether built or only counted
         report(kNoPointLines, Place{1, 1}, "no point lines: the editor starts a new level with the default square");
+    if (!reading.plain())
+        report(kMadeUp, Place{1, 1}, madeUp(reading));
 }
 
 }  // namespace
@@ -615,9 +738,16 @@ bool writeLevels(FILE* file, const std::vector<Splines*>& spline)
     return true;
 }
 
-void readLevels(FILE* in, std::vector<Splines*>& spline, const FindingSink* findings)
+Reading readLevels(FILE* in, std::vector<Splines*>& spline, const FindingSink* findings, long long mostMade)
 {
-    LevelReader(in, spline, findings).read();
+    return LevelReader(in, spline, findings, mostMade).read();
+}
+
+std::string madeUp(const Reading& reading)
+{
+    return "the reading makes " + std::to_string(reading.made) + " points and curves from " +
+           std::to_string(reading.pointLines) + " point lines, more than " + std::to_string(kMadePerPointLine) +
+           " for each plus " + std::to_string(kMadeBeyond) + ": mostly filler, not what the file plainly holds";
 }
 
 void settleAsTheEditorDoes(std::vector<Splines*>& spline)

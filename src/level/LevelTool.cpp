@@ -44,8 +44,8 @@ const Command kCommands[] = {
      "reading loses points it writes nothing, prints check's findings on standard\n"
      "error and exits 1.\n"},
     {"export",
-     "export --svg [--polyline [--samples N]] [--points] [-o OUT] FILE\n"
-     "export --obj|--json [--samples N] [-o OUT] FILE",
+     "export --svg [--polyline [--samples N]] [--points] [--lossy] [-o OUT] FILE\n"
+     "export --obj|--json [--samples N] [--lossy] [-o OUT] FILE",
      "Writes the layout for other programs, as the editor shows it after reading FILE.\n"
      "OUT may not be FILE itself.\n"},
     {"import", "import [--from svg|json] [--tolerance T] [-o OUT] FILE",
@@ -154,7 +154,7 @@ const Option kOptions[] = {
          a.out = value;
          return std::string();
      }},
-    {"--lossy", nullptr, "format", "write even when the reading loses points (check lists them)",
+    {"--lossy", nullptr, "format export", "write even when the reading loses points, or makes far more than it reads",
      [](Arguments& a, const char*) {
          const std::string twice = once(a.lossy, "--lossy");
          a.lossy = true;
@@ -417,17 +417,43 @@ bool readInput(const std::string& name, const std::function<void(FILE*)>& read)
     return !failed;
 }
 
-// FILE read with the editor's reader.
-bool readLevelFile(const std::string& name, std::vector<Splines*>& levels, const FindingSink* findings = nullptr)
+// The points and curves a reading of so many bytes may make and still be
+// plain: each point line takes 8 of them ("0 0 0 0" and a blank).
+long long mostMadeIn(long long bytes)
 {
-    return readInput(name, [&](FILE* in) { readLevels(in, levels, findings); });
+    return kMadePerPointLine * (bytes / 8 + 1) + kMadeBeyond;
+}
+
+// FILE read with the editor's reader, counted. Unless `lossy`, the levels
+// are built only as far as a plain reading of a file that size could go:
+// beyond, the reading is not plain, and nothing is written of it. A pipe is
+// read whole first, to know its size.
+bool readLevelFile(const std::string& name, std::vector<Splines*>& levels, const FindingSink& findings, bool lossy,
+                   Reading& reading)
+{
+    return readInput(name, [&](FILE* in) {
+        struct stat info;
+        if (lossy || (fstat(fileno(in), &info) == 0 && S_ISREG(info.st_mode))) {
+            reading = readLevels(in, levels, &findings, lossy ? LLONG_MAX : mostMadeIn(info.st_size));
+            return;
+        }
+        std::string text;
+        char buffer[1 << 16];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+            text.append(buffer, n);
+        FILE* const whole = text.empty() ? nullptr : fmemopen(&text[0], text.size(), "r");
+        reading = readLevels(whole ? whole : in, levels, &findings, mostMadeIn(static_cast<long long>(text.size())));
+        if (whole)
+            std::fclose(whole);
+    });
 }
 
 // Reads FILE with its findings in file order; false when it can't be read.
-bool readWithFindings(const std::string& name, Levels& levels, std::vector<Finding>& found)
+bool readWithFindings(const std::string& name, Levels& levels, std::vector<Finding>& found, bool lossy = false)
 {
     const FindingSink sink = [&found](const Finding& finding) { found.push_back(finding); };
-    if (!readLevelFile(name, levels.list, &sink))
+    Reading reading;
+    if (!readLevelFile(name, levels.list, sink, lossy, reading))
         return false;
     std::stable_sort(found.begin(), found.end(), [](const Finding& a, const Finding& b) {
         return a.line != b.line ? a.line < b.line : a.column < b.column;
@@ -505,7 +531,7 @@ int format(const Arguments& arguments)
     const std::string& input = arguments.files[0];
     Levels levels;
     std::vector<Finding> found;
-    if (!readWithFindings(input, levels, found))
+    if (!readWithFindings(input, levels, found, arguments.lossy))
         return kUsageError;
     if (!arguments.lossy && std::any_of(found.begin(), found.end(), [](const Finding& finding) {
             return finding.severity == Severity::Error;
@@ -529,8 +555,14 @@ int exportLayout(const Arguments& arguments)
         return kUsageError;
     const Exporter writer = arguments.format == kSvg ? exportSvg : arguments.format == kObj ? exportObj : exportJson;
     Levels levels;
-    if (!readLevelFile(input, levels.list))
+    Reading reading;
+    if (!readLevelFile(input, levels.list, [](const Finding&) {}, arguments.lossy, reading))
         return kUsageError;
+    if (!arguments.lossy && !reading.plain()) {
+        std::fprintf(stderr, "ombrel-level: %s: %s: nothing written (--lossy writes anyway)\n", input.c_str(),
+                     madeUp(reading).c_str());
+        return kErrors;
+    }
     settleAsTheEditorDoes(levels.list);
     const std::vector<Splines*>& read = levels.list;
     const ExportOptions& options = arguments.exportOptions;

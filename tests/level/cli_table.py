@@ -17,6 +17,11 @@ NOTE = "noted.lev:2:1: note: z is 7, not the level number 0: the level number is
 LOSSY = b"( 0 1 )\n0 1 1 0\n1 2 y 0\n\n( 0 )\n0 3 3 1\n\n"
 LOSSY_FINDINGS = ("lossy.lev:1:5: note: point 1 has no point line: not restored by a reload\n"
                   "lossy.lev:3:1: error: point line without a readable y: ignored\n")
+# Point numbers stay declared across structure lines, so each short level
+# rebuilds a long curve of filler points: 61 point lines make 18422 points.
+FILLER = ("( " + "1 " * 300 + "7\n7 1 1 0\n" + "(\n7 0 0 0\n" * 60).encode()
+MADE_UP = ("the reading makes 18422 points and curves from 61 point lines, more than 100 for each plus 10000: "
+           "mostly filler, not what the file plainly holds")
 # A UTF-8 byte order mark is skipped: the layout reads whole.
 BOM = b"\xef\xbb\xbf( 0 1 )\n0 1 1 0\n1 2 2 0\n\n( 0 )\n0 3 3 1\n\n"
 REFUSED = "ombrel-level: lossy.lev loses points when read: nothing written (--lossy writes anyway)\n"
@@ -86,7 +91,7 @@ def rows():
          "reading loses points it writes nothing, prints check's findings on standard\n"
          "error and exits 1.\n"
          "  -o OUT          write to OUT, saved as the editor's F1 saves, instead of standard output\n"
-         "  --lossy         write even when the reading loses points (check lists them)\n"
+         "  --lossy         write even when the reading loses points, or makes far more than it reads\n"
          "FILE and OUT may be - for standard input and output.\n", "", {}),
         ("-h is --help, for the tool and each command", {},
          "$T -h >a; $T --help | cmp - a && $T import -o x -h >b; $T import --help | cmp - b && echo same", 0,
@@ -108,6 +113,30 @@ def rows():
          LOSSY_FINDINGS.replace("lossy.lev:", "-:") + REFUSED.replace("lossy.lev", "-"), {"lossy.lev": LOSSY}),
         ("lossy writes", {"lossy.lev": LOSSY}, "$T format --lossy -o lossy.lev lossy.lev", 0, "", "",
          {"lossy.lev": b"( 0 )\n0 1.0000 1.0000 0.0000\n\n( 0 )\n0 3.0000 3.0000 1.0000\n\n"}),
+        ("a reading that makes far more than its point lines is an error, said once, its filler a finding a run",
+         {"f.lev": FILLER}, "$T check f.lev >out; echo $?; head -8 out; wc -l <out", 0,
+         "1\nf.lev:1:1: error: " + MADE_UP + "\n"
+         "f.lev:1:3: note: point 1 is declared again later: 299 of its places on this line are filled with (0, 0, 0)\n"
+         "f.lev:1:5: note: point 1 is declared again on this line at each of the next 299 places: the last wins\n"
+         "f.lev:1:601: note: point 1 has no point line: filled with (0, 0, 0)\n"
+         "f.lev:1:604: note: group not closed by ')': the next structure line goes on with its positions\n"
+         "f.lev:3:1: note: curve 0, positions 0 to 299 are declared by no number: filled with (0, 0, 1)\n"
+         "f.lev:4:1: note: point 7 is not declared by its level's structure line: placed where an earlier one put it "
+         "(curve 0, position 300)\n"
+         "f.lev:4:1: note: z is 0, not the level number 1: the level number is used\n185\n", "",
+         {"f.lev": FILLER, "out": None}),
+        ("format and export refuse it; --lossy writes what the editor reads", {"f.lev": FILLER},
+         "$T format f.lev 2>&1 | tail -1; $T export --obj f.lev; echo $?; $T format --lossy f.lev | wc -l; "
+         "$T export --json --lossy f.lev | wc -c", 0,
+         "ombrel-level: f.lev loses points when read: nothing written (--lossy writes anyway)\n1\n18483\n1205947\n",
+         "ombrel-level: f.lev: " + MADE_UP + ": nothing written (--lossy writes anyway)\n", {"f.lev": FILLER}),
+        ("a long run of one number is one finding, the work bounded", {"z.lev": ("( " + "0 " * 500000 + ")\n0 1 1 0\n").encode()},
+         BOUNDED + " check - <z.lev", 1,
+         "-:1:1: error: the reading makes 500001 points and curves from 1 point lines, more than 100 for each plus "
+         "10000: mostly filler, not what the file plainly holds\n"
+         "-:1:3: note: point 0 is declared again later: 499999 of its places on this line are filled with (0, 0, 0)\n"
+         "-:1:5: note: point 0 is declared again on this line at each of the next 499999 places: the last wins\n", "",
+         {"z.lev": None}),
         ("a byte order mark is skipped, and noted", {"bom.lev": BOM}, "$T check bom.lev; $T format - <bom.lev", 0,
          "bom.lev:1:1: note: byte order mark: skipped\n( 0 1 )\n0 1.0000 1.0000 0.0000\n1 2.0000 2.0000 0.0000\n\n"
          "( 0 )\n0 3.0000 3.0000 1.0000\n\n", "", {"bom.lev": BOM}),
