@@ -122,3 +122,14 @@ void buildLevels(std::vector<ImportedLevel>& found, size_t end, Imported& import
     if (imported.levels.empty())
         imported.say(ImportMessage::Changed, end, "nothing to import: no level has a point, nothing written");
 }
+
+std::string excerpt(const std::string& value)
+{
+    const size_t most = 40;
+    if (value.size() <= most)
+        return value;
+    size_t cut = most;
+    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80)
+        --cut;  // not inside a UTF-8 character
+    return value.substr(0, cut) + "...";
+}

@@ -76,6 +76,10 @@ struct ImportedLevel {
     size_t offset;
 };
 
+// The start of a long value a message quotes: 40 bytes at most, whole
+// UTF-8 characters, and "..." when cut.
+std::string excerpt(const std::string& value);
+
 // Makes the editor's levels, level i at z = i, saying what it must drop:
 // a level without points, and empty curves before a level's first points or
 // after its last (the editor can't store those); points outside the -5..5

@@ -8,8 +8,11 @@
 #include <simdjson.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <cstdint>
 #include <iterator>
 #include <utility>
 #include <vector>
@@ -46,7 +49,34 @@ struct Frame {
     size_t offset = 0;
 };
 
-// Keeps where the parser has read to, so that events have a place.
+// Names, numbers and words of a layout are short: a longer one is refused
+// before the parser holds it, twice over (as read and as decoded).
+constexpr size_t kMostToken = 64 * 1024;
+// What the quick parser's index may take beyond the document's own size,
+// and the size below which four bytes a byte stays within it.
+constexpr size_t kQuickIndexRoom = 40 * 1024 * 1024;
+constexpr size_t kQuickAnySize = kQuickIndexRoom / 3;
+
+// Where the parser has read to, so that events have a place, and what it
+// need not hold: a run of blanks between tokens reaches it as one blank
+// (the parser keeps all it reads since its last token), and a token longer
+// than kMostToken ends the input where it starts.
+struct Tracking {
+    const char* begin;
+    const char* end;
+    const char* latest;     // the character read last
+    size_t skipped = 0;     // blanks the parser was spared
+    bool inString = false;
+    bool escaped = false;
+    size_t run = 0;         // characters of the token being read
+    size_t longToken = SIZE_MAX;  // where the token too long starts
+};
+
+bool jsonBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
 struct TrackedChars {
     using iterator_category = std::forward_iterator_tag;
     using value_type = char;
@@ -54,32 +84,74 @@ struct TrackedChars {
     using pointer = const char*;
     using reference = const char&;
     const char* at;
-    const char** latest;
+    Tracking* tracking;
     reference operator*() const
     {
-        *latest = at;
+        tracking->latest = at;
         return *at;
     }
     TrackedChars& operator++()
     {
-        ++at;
+        pass(*at++);
         return *this;
     }
     TrackedChars operator++(int)
     {
         TrackedChars before = *this;
-        ++at;
+        ++*this;
         return before;
     }
     bool operator==(const TrackedChars& other) const { return at == other.at; }
     bool operator!=(const TrackedChars& other) const { return at != other.at; }
+
+private:
+    void pass(char c)
+    {
+        Tracking& t = *tracking;
+        if (t.inString) {
+            if (t.escaped)
+                t.escaped = false;
+            else if (c == '\\')
+                t.escaped = true;
+            else if (c == '"')
+                t.inString = false;
+            if (t.inString)
+                grow();
+            else
+                t.run = 0;
+            return;
+        }
+        if (c != '"' && !jsonBlank(c) && std::strchr("[]{},:", c) == nullptr) {
+            grow();
+            return;
+        }
+        t.run = 0;
+        t.inString = c == '"';
+        if (jsonBlank(c)) {
+            const char* const from = at;
+            while (at != t.end && jsonBlank(*at))
+                ++at;
+            t.skipped += static_cast<size_t>(at - from);
+        }
+    }
+    void grow()
+    {
+        Tracking& t = *tracking;
+        if (++t.run <= kMostToken)
+            return;
+        t.longToken = static_cast<size_t>(at - t.begin) - t.run - (t.inString ? 1 : 0);
+        at = t.end;
+    }
 };
 
 class Reader : public nlohmann::json_sax<json> {
 public:
-    Reader(const std::string& text, Imported& imported) : latest(text.data()), text(text), imported(imported) {}
+    Reader(const std::string& text, Imported& imported)
+        : tracking{text.data(), text.data() + text.size(), text.data()}, text(text), imported(imported)
+    {
+    }
 
-    const char* latest;
+    Tracking tracking;
     std::vector<ImportedLevel> levels;
 
     bool null() override { return wrong("null"); }
@@ -102,11 +174,26 @@ public:
     bool end_array() override;
     bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) override
     {
-        // The place is ours to give: keep only what the parser says is wrong.
+        if (tracking.longToken != SIZE_MAX)
+            return imported.fail(tracking.longToken, "a name, number or word of more than " +
+                                                         std::to_string(kMostToken / 1024) +
+                                                         " KB: none of a layout is that long");
+        // The place is ours to give: keep only what the parser says is wrong,
+        // and of what it read last, the start.
         std::string what = error.what();
+        if (what.compare(0, 16, "[json.exception.") == 0 && what.find("] ") != std::string::npos)
+            what = what.substr(what.find("] ") + 2);
         const size_t colon = what.find(": ", what.find("parse error"));
         what = colon == std::string::npos ? what : what.substr(colon + 2);
-        return imported.fail(std::min(position > 0 ? position - 1 : 0, text.size()), "not JSON: " + what);
+        for (const std::string mark : {"last read: '", "parsing '"}) {
+            const size_t from = what.find(mark);
+            const size_t to = from == std::string::npos ? from : what.rfind('\'');
+            if (to != std::string::npos && to >= from + mark.size())
+                what = what.substr(0, from + mark.size()) + excerpt(what.substr(from + mark.size(), to - from - mark.size())) +
+                       what.substr(to);
+        }
+        const size_t at = (position > 0 ? position - 1 : 0) + tracking.skipped;
+        return imported.fail(std::min(at, text.size()), "not JSON: " + what);
     }
 
 private:
@@ -118,7 +205,7 @@ private:
     std::vector<float> controlPoints;
     bool closed = false;
 
-    size_t here() const { return static_cast<size_t>(latest - text.data()); }
+    size_t here() const { return static_cast<size_t>(tracking.latest - text.data()); }
     // "-0" reads as the integer 0: its sign is in the text just read.
     bool negativeZero() const
     {
@@ -534,10 +621,39 @@ bool read(const std::string& text, std::vector<ImportedLevel>& levels)
 
 }  // namespace
 
+// The quick parser indexes where every token starts before it reads the
+// document, four bytes each. Up to kQuickAnySize any document fits beside
+// itself; a longer one only when its tokens are few enough: a document dense
+// with tokens goes to the event reader, which holds one at a time. Counted
+// without regard to strings (each word of one counts), which only errs high.
+bool quickFits(const std::string& text)
+{
+    if (text.size() <= kQuickAnySize)
+        return true;
+    // Each byte's class: 1 an operator, 2 part of a word, 0 a blank.
+    static const std::array<unsigned char, 256> kClass = [] {
+        std::array<unsigned char, 256> classes{};
+        classes.fill(2);
+        for (const unsigned char c : std::string("[]{},:\""))
+            classes[c] = 1;
+        for (const unsigned char c : std::string(" \t\n\r"))
+            classes[c] = 0;
+        return classes;
+    }();
+    size_t tokens = 0;
+    unsigned before = 0;
+    for (const char c : text) {
+        const unsigned now = kClass[static_cast<unsigned char>(c)];
+        tokens += (now & 1) + ((now >> 1) & ~(before >> 1));
+        before = now;
+    }
+    return 4 * tokens <= text.size() + kQuickIndexRoom;
+}
+
 void importJson(const std::string& text, Imported& imported)
 {
     std::vector<ImportedLevel> levels;
-    if (quick::read(text, levels)) {
+    if (quickFits(text) && quick::read(text, levels)) {
         Imported clean;
         buildLevels(levels, text.size(), clean);
         if (clean.messages.empty() && clean.fatal.empty()) {
@@ -551,7 +667,7 @@ void importJson(const std::string& text, Imported& imported)
 void importJsonEvents(const std::string& text, Imported& imported)
 {
     Reader reader(text, imported);
-    const TrackedChars begin{text.data(), &reader.latest}, end{text.data() + text.size(), &reader.latest};
+    const TrackedChars begin{text.data(), &reader.tracking}, end{text.data() + text.size(), &reader.tracking};
     if (!json::sax_parse(begin, end, &reader) || !imported.fatal.empty())
         return;
     buildLevels(reader.levels, text.size(), imported);

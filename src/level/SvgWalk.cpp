@@ -53,17 +53,6 @@ double percentBase(const std::string& name, double width, double height)
 
 }  // namespace
 
-std::string excerpt(const std::string& value)
-{
-    const size_t most = 40;
-    if (value.size() <= most)
-        return value;
-    size_t cut = most;
-    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80)
-        --cut;  // not inside a UTF-8 character
-    return value.substr(0, cut) + "...";
-}
-
 bool Shape::fromExport() const
 {
     return curve >= 0 && std::none_of(exact.begin(), exact.end(), [](const auto& points) { return points.empty(); });

@@ -119,5 +119,3 @@ private:
     void addShape(const Visit& place, const Affine& transform, const std::string& name);
 };
 
-// At most the first few dozen characters of an attribute, for messages.
-std::string excerpt(const std::string& value);
