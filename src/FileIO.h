@@ -12,12 +12,6 @@
 
 class Splines;
 
-// Where a numbered point of a level file goes; used only while reading.
-struct vertexInfo {
-    int curveNum;
-    int posInCurve;
-};
-
 class FileIO {
 public:
     std::string writefile;

@@ -9,7 +9,6 @@
 #include <string>
 #include <utility>
 
-#include "FileIO.h"
 #include "Splines.h"
 
 // The structure-line counters stop here; a test build lowers it to reach it.
@@ -18,6 +17,12 @@
 #endif
 
 namespace {
+
+// Where a numbered point of a level file goes; used only while reading.
+struct vertexInfo {
+    int curveNum;
+    int posInCurve;
+};
 
 const int kCountLimit = OMBREL_READER_COUNT_LIMIT;
 
