@@ -1,6 +1,6 @@
 #include "CurveSampler.h"
 
-#include "Splines.h"
+#include "Nodes.h"
 
 void segmentPoints(int i, int n, int points[4])
 {

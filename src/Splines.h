@@ -4,13 +4,7 @@
 
 #include <vector>
 
-#include "Vec3.h"
-
-// One curve: control points in curve order, drawn open or as a closed loop.
-struct Nodes {
-    std::vector<Vec3> controlPoints;
-    int closure = 0;
-};
+#include "Nodes.h"
 
 // OpenGL's GL_RENDER, spelled out so that the model needs no GL header.
 constexpr unsigned int kRenderMode = 0x1C00;

@@ -1,10 +1,15 @@
 // The lexical pieces SVG's attribute grammars share: whitespace, commas
 // and numbers as path data writes them, each error with its offset.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 
-#include "SvgPath.h"
+// Where parsing stopped: the byte offset into the text and what was wrong.
+struct ParseError {
+    size_t offset = 0;
+    std::string what;  // empty when there was no error
+};
 
 namespace svg {
 

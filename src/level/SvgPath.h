@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "SvgLex.h"
+
 struct Point2 {
     double x;
     double y;
@@ -34,12 +36,6 @@ struct Subpath {
     Point2 start;  // the first point, also of a subpath without segments
     std::vector<PathSegment> segments;
     bool closed = false;  // ended by Z/z (the closing line, if not of zero length, is one more Line segment)
-};
-
-// Where parsing stopped: the byte offset into the text and what was wrong.
-struct ParseError {
-    size_t offset = 0;
-    std::string what;  // empty when there was no error
 };
 
 // Parses path data. On an error it keeps everything before the offending
