@@ -113,6 +113,8 @@ struct Section {
     // those they reach.
     long long curves = 0;
     std::map<long long, long long> points;
+    int reachedCurve = -1;
+    long long* reached = nullptr;  // points[reachedCurve]
     struct EmptyGroups {
         int first;
         int last;
@@ -493,7 +495,12 @@ void LevelReader::grow(const vertexInfo& where)
         reading.made += curves - section.curves;
         section.curves = curves;
     }
-    long long& points = section.points[where.curveNum];
+    // Point lines mostly follow one another along a curve: its count is kept at hand.
+    if (section.reached == nullptr || section.reachedCurve != where.curveNum) {
+        section.reachedCurve = where.curveNum;
+        section.reached = &section.points[where.curveNum];
+    }
+    long long& points = *section.reached;
     if (points <= where.posInCurve) {
         reading.made += where.posInCurve + 1 - points;
         points = where.posInCurve + 1;
