@@ -282,11 +282,6 @@ struct Leftovers {
 // One floor's run; false when a library could not parse its input.
 using Floor = std::function<bool(Leftovers&)>;
 
-// Levels read before timing, kept for the floors that save them.
-struct OwnedLevels {
-    std::vector<Splines*> list;
-    ~OwnedLevels() { freeLevels(list); }
-};
 
 void load(const std::string& path, std::vector<Splines*>& levels)
 {
@@ -400,7 +395,7 @@ bool parseSvg(const std::string& path, Leftovers& left)
 FloorRun importFloor(const char* name, const char* command, const char* input, const char* output,
                      const char* floorOutput, bool (*parse)(const std::string&, Leftovers&))
 {
-    const auto levels = std::make_shared<OwnedLevels>();
+    const auto levels = std::make_shared<LevelList>();
     load(pathFor(output), levels->list);
     const std::string source = pathFor(input), out = pathFor(floorOutput);
     return {name, command, output, floorOutput, [levels, source, out, parse](Leftovers& left) {

@@ -60,3 +60,12 @@ private:
 
 // Deletes every level of the list, which owns them, and empties it.
 void freeLevels(std::vector<Splines*>& levels);
+
+// Levels that a list owns: freed with it, never copied.
+struct LevelList {
+    std::vector<Splines*> list;
+    LevelList() = default;
+    LevelList(const LevelList&) = delete;
+    LevelList& operator=(const LevelList&) = delete;
+    ~LevelList() { freeLevels(list); }
+};

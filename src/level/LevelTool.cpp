@@ -389,15 +389,6 @@ bool flushStandardOutput()
     return false;
 }
 
-class Levels {
-public:
-    std::vector<Splines*> list;
-    Levels() = default;
-    Levels(const Levels&) = delete;
-    Levels& operator=(const Levels&) = delete;
-    ~Levels() { freeLevels(list); }
-};
-
 // Opens FILE ("-" for standard input) and hands it to `read`; false, and
 // said on standard error, when it can't be opened or read.
 bool readInput(const std::string& name, const std::function<void(FILE*)>& read)
@@ -449,7 +440,7 @@ bool readLevelFile(const std::string& name, std::vector<Splines*>& levels, const
 }
 
 // Reads FILE with its findings in file order; false when it can't be read.
-bool readWithFindings(const std::string& name, Levels& levels, std::vector<Finding>& found, bool lossy = false)
+bool readWithFindings(const std::string& name, LevelList& levels, std::vector<Finding>& found, bool lossy = false)
 {
     const FindingSink sink = [&found](const Finding& finding) { found.push_back(finding); };
     Reading reading;
@@ -514,7 +505,7 @@ int check(const Arguments& arguments)
 {
     int status = 0;
     for (const std::string& name : arguments.files) {
-        Levels levels;
+        LevelList levels;
         std::vector<Finding> found;
         if (!readWithFindings(name, levels, found))
             status = kUsageError;
@@ -529,7 +520,7 @@ int check(const Arguments& arguments)
 int format(const Arguments& arguments)
 {
     const std::string& input = arguments.files[0];
-    Levels levels;
+    LevelList levels;
     std::vector<Finding> found;
     if (!readWithFindings(input, levels, found, arguments.lossy))
         return kUsageError;
@@ -554,7 +545,7 @@ int exportLayout(const Arguments& arguments)
     if (refusedOverItsInput(arguments.out, input, "an export"))
         return kUsageError;
     const Exporter writer = arguments.format == kSvg ? exportSvg : arguments.format == kObj ? exportObj : exportJson;
-    Levels levels;
+    LevelList levels;
     Reading reading;
     if (!readLevelFile(input, levels.list, [](const Finding&) {}, arguments.lossy, reading))
         return kUsageError;

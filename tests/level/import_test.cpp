@@ -23,11 +23,6 @@ namespace {
 // a sixteenth of what the editor's ten do.
 const int kExact = 40;
 
-struct Levels {
-    std::vector<Splines*> list;
-    ~Levels() { freeLevels(list); }
-};
-
 enum Writing { kLevelFile, kSvg, kJson };
 
 std::string written(const std::vector<Splines*>& levels, Writing writing)
@@ -85,7 +80,7 @@ TEST(Import, ExportsComeBackAsFormatWritesThem)
     for (int trial = 0; trial < 2000; ++trial) {
         const std::string file = randomLayout(random);
         FILE* const in = fmemopen(const_cast<char*>(file.data()), file.size(), "r");
-        Levels read;
+        LevelList read;
         readLevels(in, read.list);
         std::fclose(in);
         settleAsTheEditorDoes(read.list);

@@ -15,13 +15,8 @@
 
 namespace {
 
-struct Levels {
-    std::vector<Splines*> list;
-    ~Levels() { freeLevels(list); }
-};
-
 // Reads the stream, closes it, and gives each finding as "LINE:COLUMN: what".
-std::vector<std::string> readWithFindings(FILE* in, Levels& levels)
+std::vector<std::string> readWithFindings(FILE* in, LevelList& levels)
 {
     std::vector<std::string> found;
     const FindingSink sink = [&found](const Finding& f) {
@@ -40,7 +35,7 @@ TEST(LevelFileFindings, LayoutsTheEditorWritesAreClean)
     std::uniform_int_distribution<int> count(1, 4);
     std::uniform_real_distribution<float> coordinate(-60, 60);
     for (int trial = 0; trial < 30; ++trial) {
-        Levels layout;
+        LevelList layout;
         for (int i = count(random); i > 0; --i) {
             Splines* const level = new Splines;
             level->level = static_cast<int>(layout.list.size());
@@ -55,7 +50,7 @@ TEST(LevelFileFindings, LayoutsTheEditorWritesAreClean)
         FILE* out = open_memstream(&text, &size);
         ASSERT_TRUE(writeLevels(out, layout.list));
         std::fclose(out);
-        Levels read;
+        LevelList read;
         const std::vector<std::string> found = readWithFindings(fmemopen(text, size, "r"), read);
         EXPECT_TRUE(found.empty()) << found.front() << "\n" << text;
         char* again = nullptr;
@@ -83,7 +78,7 @@ TEST(Examples, DrawAsDescribed)
     for (const auto& example : examples) {
         FILE* const in = std::fopen((std::string(OMBREL_SOURCE_DIR "/examples/") + example.file).c_str(), "r");
         ASSERT_TRUE(in) << example.file;
-        Levels levels;
+        LevelList levels;
         EXPECT_TRUE(readWithFindings(in, levels).empty()) << example.file;
         ASSERT_EQ(levels.list.size(), example.loops.size()) << example.file;
         for (size_t l = 0; l < levels.list.size(); ++l) {
