@@ -10,6 +10,7 @@
 #include <string>
 
 #include "FileIO.h"
+#include "LevelColours.h"
 #include "Splines.h"
 
 // Last: only the refresh-rate query needs Xlib's names (Display, Bool).
@@ -19,16 +20,7 @@ namespace {
 
 const double kPickRegion = 8.0;
 const int kCameraHeight = 5;
-const int kLevelsBelowShown = 3;
 const unsigned char kEscape = 27;
-
-// Level colours by how far a level lies below the current one.
-const float kLevelColours[kLevelsBelowShown + 1][3] = {
-    {0.9f, 0.0f, 0.1f},
-    {0.2f, 0.6f, 0.9f},
-    {0.8f, 0.0f, 0.8f},
-    {0.0f, 0.0f, 1.0f},
-};
 
 // Overlay layout, in a 0..3000 square over the whole viewport.
 const float kOverlaySize = 3000.0f;

@@ -4,12 +4,11 @@
 #include <GL/freeglut.h>
 
 #include "CurveSampler.h"
+#include "LevelColours.h"
 
 namespace {
 
-const float kMarkerSize = 0.1f;
 const float kPointOneMarkerSize = 0.2f;
-const float kYellow[3] = {1.0f, 1.0f, 0.0f};
 const float kRed[3] = {1.0f, 0.0f, 0.0f};
 
 }  // namespace
@@ -56,7 +55,7 @@ void Splines::drawControlPoints(int currentLevel)
             if (naming)
                 glLoadName(nameNumber++);
             if (isCurrent && static_cast<int>(j) == currentCurve) {
-                glColor3fv(kYellow);
+                glColor3fv(kCurrentMarkerColour);
                 if (i == 1)
                     glutWireCube(kPointOneMarkerSize);
                 glutSolidCube(kMarkerSize);

@@ -18,7 +18,8 @@ constexpr int kMostSamples = 100;
 struct ExportOptions {
     int samples = kPiecesPerSegment;  // straight pieces per segment
     bool polyline = false;            // SVG: sampled vertices instead of exact cubic Béziers
-    bool points = false;              // SVG: control points as small markers
+    bool points = false;              // SVG and PNG: control points as small markers
+    int size = 640;                   // PNG: pixels across and down
 };
 
 // Each returns false when the stream reports an error, or samples is not

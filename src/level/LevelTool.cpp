@@ -19,6 +19,7 @@
 #include "Gzip.h"
 #include "Import.h"
 #include "LevelFile.h"
+#include "Png.h"
 #include "Splines.h"
 
 namespace {
@@ -45,7 +46,8 @@ const Command kCommands[] = {
      "error and exits 1.\n"},
     {"export",
      "export --svg [--polyline [--samples N]] [--points] [--lossy] [-o OUT] FILE\n"
-     "export --obj|--json [--samples N] [--lossy] [-o OUT] FILE",
+     "export --obj|--json [--samples N] [--lossy] [-o OUT] FILE\n"
+     "export --png [--size N] [--points] [--lossy] [-o OUT] FILE",
      "Writes the layout for other programs, as the editor shows it after reading FILE.\n"
      "OUT may not be FILE itself.\n"},
     {"import", "import [--from svg|json] [--tolerance T] [-o OUT] FILE",
@@ -56,7 +58,7 @@ const Command kCommands[] = {
      "OUT may not be FILE itself.\n"},
 };
 
-enum Format { kNoFormat, kSvg, kObj, kJson };
+enum Format { kNoFormat, kSvg, kObj, kJson, kPng };
 enum Source { kSniffed, kFromSvg, kFromJson };
 
 struct Arguments {
@@ -68,6 +70,7 @@ struct Arguments {
     Format format = kNoFormat;
     const char* formatOption = nullptr;
     bool samplesGiven = false;
+    bool sizeGiven = false;
     ExportOptions exportOptions;
     Source from = kSniffed;
     bool toleranceGiven = false;
@@ -128,17 +131,18 @@ bool decimal(const char* text, bool whole)
     return digits > 0 && text[at] == '\0';
 }
 
-// A whole number within 1..kMostSamples, or 0.
-int sampleCount(const char* text)
+// A whole number within least..most, or 0.
+int wholeNumber(const char* text, int least, int most)
 {
     if (!decimal(text, true))
         return 0;
     errno = 0;
     const long count = std::strtol(text, nullptr, 10);
-    return errno == 0 && count >= 1 && count <= kMostSamples ? static_cast<int>(count) : 0;
+    return errno == 0 && count >= least && count <= most ? static_cast<int>(count) : 0;
 }
 
 const char kSamplesValue[] = "a whole number from 1 to 100";
+const char kSizeValue[] = "a whole number from 16 to 4096";
 const char kToleranceValue[] = "a number of level units from 0.0001 to 1";
 const double kMostTolerance = 1.0;  // a tenth of the square: coarser is no fit
 // A level file keeps four decimals: rounding alone moves a point that far.
@@ -166,6 +170,18 @@ const Option kOptions[] = {
      [](Arguments& a, const char*) { return takeFormat(a, kObj, "--obj"); }},
     {"--json", nullptr, "export", "JSON: control points and samples, as ombrel-level.schema.json describes",
      [](Arguments& a, const char*) { return takeFormat(a, kJson, "--json"); }},
+    {"--png", nullptr, "export", "PNG: a picture of the top level and three below, as the editor draws them",
+     [](Arguments& a, const char*) { return takeFormat(a, kPng, "--png"); }},
+    {"--size", "N", "export", "with --png: pixels across and down, from 16 to 4096 (default 640)",
+     [](Arguments& a, const char* value) {
+         if (a.sizeGiven)
+             return once(true, "--size");
+         a.sizeGiven = true;
+         a.exportOptions.size = wholeNumber(value, kLeastPictureSize, kMostPictureSize);
+         if (a.exportOptions.size == 0)
+             return std::string("--size takes ") + kSizeValue + " (got \"" + value + "\")";
+         return std::string();
+     }},
     {"--samples", "N", "export",
      "straight pieces per segment, from 1 to 100 (default 10, as the editor draws);\n"
      "                  with --obj, --json or --svg --polyline",
@@ -173,7 +189,7 @@ const Option kOptions[] = {
          if (a.samplesGiven)
              return once(true, "--samples");
          a.samplesGiven = true;
-         a.exportOptions.samples = sampleCount(value);
+         a.exportOptions.samples = wholeNumber(value, 1, kMostSamples);
          if (a.exportOptions.samples == 0)
              return std::string("--samples takes ") + kSamplesValue + " (got \"" + value + "\")";
          return std::string();
@@ -184,7 +200,7 @@ const Option kOptions[] = {
          a.exportOptions.polyline = true;
          return twice;
      }},
-    {"--points", nullptr, "export", "with --svg: mark the control points",
+    {"--points", nullptr, "export", "with --svg or --png: mark the control points",
      [](Arguments& a, const char*) {
          const std::string twice = once(a.exportOptions.points, "--points");
          a.exportOptions.points = true;
@@ -274,9 +290,15 @@ std::string combined(const Arguments& a)
     if (name != "export")
         return "";
     if (a.format == kNoFormat)
-        return "export needs one of --svg, --obj and --json";
-    if (a.format != kSvg && (a.exportOptions.polyline || a.exportOptions.points))
-        return std::string(a.exportOptions.polyline ? "--polyline" : "--points") + " works only with --svg";
+        return "export needs one of --svg, --obj, --json and --png";
+    if (a.format != kSvg && a.exportOptions.polyline)
+        return "--polyline works only with --svg";
+    if (a.format != kSvg && a.format != kPng && a.exportOptions.points)
+        return "--points works only with --svg and --png";
+    if (a.format != kPng && a.sizeGiven)
+        return "--size works only with --png";
+    if (a.format == kPng && a.samplesGiven)
+        return "--samples does not work with --png: it draws as the editor does";
     if (a.format == kSvg && a.samplesGiven && !a.exportOptions.polyline)
         return "--samples works with --svg only beside --polyline: the Beziers are exact";
     return "";
@@ -285,6 +307,8 @@ std::string combined(const Arguments& a)
 const char* valueName(const Option& option)
 {
     const std::string value = option.value;
+    if (option.name == std::string("--size"))
+        return kSizeValue;
     return value == "N" ? kSamplesValue : value == "T" ? kToleranceValue : value == "OUT" ? "a file name" : "svg or json";
 }
 
@@ -544,7 +568,10 @@ int exportLayout(const Arguments& arguments)
     const std::string& input = arguments.files[0];
     if (refusedOverItsInput(arguments.out, input, "an export"))
         return kUsageError;
-    const Exporter writer = arguments.format == kSvg ? exportSvg : arguments.format == kObj ? exportObj : exportJson;
+    const Exporter writer = arguments.format == kSvg   ? exportSvg
+                            : arguments.format == kObj ? exportObj
+                            : arguments.format == kPng ? exportPng
+                                                       : exportJson;
     LevelList levels;
     Reading reading;
     if (!readLevelFile(input, levels.list, [](const Finding&) {}, arguments.lossy, reading))
