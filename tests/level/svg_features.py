@@ -27,6 +27,9 @@ ROWS = [
                                   '<line x1="6pt" y1="150" x2="10pc" y2="150"/>'),
      svg('viewBox="0 0 200 200"', '<rect x="48" y="48" width="75.5905512" height="37.7952756"/>'
                                   '<line x1="8" y1="150" x2="160" y2="150"/>')),
+    ("a line's coordinates left out are 0",
+     svg('viewBox="0 0 100 100"', '<line x2="90" y2="60"/><line x1="80" y1="20"/>'),
+     svg('viewBox="0 0 100 100"', '<line x1="0" y1="0" x2="90" y2="60"/><line x1="80" y1="20" x2="0" y2="0"/>')),
     ("font-relative units at the default font size",
      svg('viewBox="0 0 100 100"', '<circle cx="2em" cy="3ex" r="1ch"/><line x1="1rem" y1="90" x2="5rem" y2="90"/>'),
      svg('viewBox="0 0 100 100"', '<circle cx="32" cy="24" r="8"/><line x1="16" y1="90" x2="80" y2="90"/>')),
