@@ -184,7 +184,7 @@ TEST(SvgTransform, ComposesRightToLeft)
         size_t offset;
     } kBad[] = {{"translate()", 0}, {"scale()", 0}, {"rotate()", 0}, {"skewX()", 0}, {"skewY()", 0},
                 {"rotate(1 2)", 0}, {"translate(1", 11}, {"turn(1)", 0}, {"scale(2) ,", 10}, {"scale 2", 6},
-                {"translate(1,)", 12}, {",scale(2)", 0}};
+                {"translate(1,)", 12}, {",scale(2)", 0}, {"matrix(1 0 0 1 0 0 5)", 19}};
     for (const auto& c : kBad) {
         Affine m{2, 0, 0, 2, 0, 0};
         ParseError error;

@@ -11,11 +11,12 @@
 namespace {
 
 // Elements by id: r (the svg), a (g.x.y), b (g in a), c (path.x in b),
-// d (path#d in a), e (rect.y, the root's child), f (g.x in b), h (path in f).
+// d (path#d in a), e (rect.y, the root's child, with a class of every kind
+// of name character), f (g.x in b), h (path in f).
 const char* const kDrawing =
     "<svg xmlns='http://www.w3.org/2000/svg' id='r'>"
     "<g id='a' class='x y'><g id='b'><path id='c' class=' x '/><g id='f' class='x'><path id='h'/></g></g>"
-    "<path id='d'/></g><rect id='e' class='y'/></svg>";
+    "<path id='d'/></g><rect id='e' class='y zZ9-_\xc3\xa9'/></svg>";
 
 XmlTree drawing()
 {
@@ -50,7 +51,7 @@ TEST(CssSelectors, MatchTypesClassesIdsAndCombinators)
                   {"#a path", "chd"},   {"#a > g path", "ch"}, {".x > path", "hd"},  {"g g g path", "h"},
                   {"#r .x .x", "cf"},   {"#a>#b>.x>#h", "h"},  {"svg g > g > path", "ch"},
                   {"a:hover", "not read"}, {"g + g", "not read"}, {"[id]", "not read"}, {"g >", "not read"},
-                  {".", "not read"}};
+                  {".", "not read"},    {".zZ9-_\xc3\xa9", "e"}};
     for (const auto& c : kCases)
         EXPECT_EQ(matched(tree, c.selector), c.ids) << c.selector;
 }
