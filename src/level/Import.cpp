@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "Splines.h"
@@ -121,6 +122,13 @@ void buildLevels(std::vector<ImportedLevel>& found, size_t end, Imported& import
     }
     if (imported.levels.empty())
         imported.say(ImportMessage::Changed, end, "nothing to import: no level has a point, nothing written");
+}
+
+std::string brief(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
 }
 
 std::string excerpt(const std::string& value)

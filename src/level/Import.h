@@ -76,6 +76,9 @@ struct ImportedLevel {
     size_t offset;
 };
 
+// A figure as messages give it: printf's %g.
+std::string brief(double value);
+
 // The start of a long value a message quotes: 40 bytes at most, whole
 // UTF-8 characters, and "..." when cut.
 std::string excerpt(const std::string& value);

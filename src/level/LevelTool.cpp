@@ -68,6 +68,14 @@ bool readInput(const std::string& name, const std::function<void(FILE*)>& read)
     return !failed;
 }
 
+// What is left of the stream, appended to the text.
+void appendAll(FILE* in, std::string& text)
+{
+    char buffer[1 << 16];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+        text.append(buffer, n);
+}
+
 // The points and curves a reading of so many bytes may make and still be
 // plain: each point line takes 8 of them ("0 0 0 0" and a blank).
 long long mostMadeIn(long long bytes)
@@ -89,9 +97,7 @@ bool readLevelFile(const std::string& name, std::vector<Splines*>& levels, const
             return;
         }
         std::string text;
-        char buffer[1 << 16];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
-            text.append(buffer, n);
+        appendAll(in, text);
         FILE* const whole = text.empty() ? nullptr : fmemopen(&text[0], text.size(), "r");
         reading = readLevels(whole ? whole : in, levels, &findings, mostMadeIn(static_cast<long long>(text.size())));
         if (whole)
@@ -230,9 +236,7 @@ bool readWhole(const std::string& name, std::string& text)
         struct stat info;
         if (fstat(fileno(in), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
             text.reserve(static_cast<size_t>(info.st_size) + kImportReadAhead);
-        char buffer[1 << 16];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
-            text.append(buffer, n);
+        appendAll(in, text);
     });
 }
 
@@ -271,12 +275,10 @@ void printSummary(const std::string& name, const Imported& imported)
         for (const Nodes& curve : level->levelCurves)
             points += curve.controlPoints.size();
     }
-    char tolerance[32];
-    std::snprintf(tolerance, sizeof tolerance, "%g", imported.tolerance);
-    const std::string how = imported.tolerance == 0 ? " as written"
-                            : imported.strays == 0
-                                ? std::string(" within ") + tolerance
-                                : std::string(" within ") + tolerance + " except " + counted(imported.strays, "curve");
+    const std::string how =
+        imported.tolerance == 0 ? " as written"
+                                : " within " + brief(imported.tolerance) +
+                                      (imported.strays == 0 ? "" : " except " + counted(imported.strays, "curve"));
     std::fprintf(stderr, "%s: imported %s, %s, %s%s\n", name.c_str(), counted(imported.levels.size(), "level").c_str(),
                  counted(curves, "curve").c_str(), counted(points, "control point").c_str(), how.c_str());
 }

@@ -36,13 +36,6 @@ const double kFitShare = 1 - kFlatShare - 0.05;
 // moves each control point by up to half a step, the curve by more.
 const double kFloatSteps = 4;
 
-std::string brief(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", value);
-    return text;
-}
-
 // ---------------------------------------------------------------- level units
 
 // A box of the drawing (x, y, width, height) onto the -5..5 square, aspect
