@@ -213,6 +213,7 @@ private:
     void declare(int number, const vertexInfo& where, const vertexInfo* before, Place at);
     void notePlaced(int number, const vertexInfo& where, float z, Place start);
     void finishSection();
+    unsigned long long reached(unsigned long long place) const;
     bool made(unsigned long long place) const;
     void reportUnplaced(const std::string& filler) const;
     void reportRunsDeclaredAgain() const;
@@ -599,11 +600,17 @@ void LevelReader::finishSection()
     reportEmptyGroups();
 }
 
+// The points the level's curve of that place has.
+unsigned long long LevelReader::reached(unsigned long long place) const
+{
+    const auto curve = section.points.find(static_cast<long long>(place >> 32));
+    return curve == section.points.end() ? 0 : static_cast<unsigned long long>(curve->second);
+}
+
 // Whether the level has that place: its curve reaches it.
 bool LevelReader::made(unsigned long long place) const
 {
-    const auto curve = section.points.find(static_cast<long long>(place >> 32));
-    return curve != section.points.end() && static_cast<long long>(place & 0xffffffffu) < curve->second;
+    return (place & 0xffffffffu) < reached(place);
 }
 
 // Declared places that no point line reached.
@@ -644,10 +651,8 @@ void LevelReader::reportRun(const Section::Declaration& run, const std::string& 
     const std::string point = "point " + std::to_string(run.number);
     const unsigned again = run.count - 1;
     const unsigned long long first = run.place;
-    const auto curve = section.points.find(static_cast<long long>(first >> 32));
-    const unsigned long long reached = curve == section.points.end() ? 0 : static_cast<unsigned long long>(curve->second);
     const unsigned long long start = first & 0xffffffffu;
-    const unsigned long long end = std::min<unsigned long long>(start + again, reached);
+    const unsigned long long end = std::min<unsigned long long>(start + again, reached(first));
     if (start >= end)
         return;
     const auto from = section.placedElsewhere.lower_bound(first);
