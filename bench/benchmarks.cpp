@@ -6,18 +6,18 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "FileIO.h"
 #include "Graphics.h"
+#include "LevelColours.h"
 #include "Splines.h"
+#include "common.h"
 #include "layout.h"
 
 namespace {
@@ -26,16 +26,9 @@ const int kWindowWidth = 640;
 const int kWindowHeight = 480;
 const int kCameraHeight = 5;
 
-// What the editor draws with; kept in step with Graphics.cpp and Splines.cpp.
-const float kLevelColours[4][3] = {
-    {0.9f, 0.0f, 0.1f},
-    {0.2f, 0.6f, 0.9f},
-    {0.8f, 0.0f, 0.8f},
-    {0.0f, 0.0f, 1.0f},
-};
-const float kYellow[3] = {1.0f, 1.0f, 0.0f};
+// The current curve's markers: yellow, point 1 in a wire cube; then red
+// again, as the editor leaves it. Kept in step with Splines.cpp.
 const float kRed[3] = {1.0f, 0.0f, 0.0f};
-const float kMarkerSize = 0.1f;
 const float kPointOneMarkerSize = 0.2f;
 
 // A press in the window's top-left margin, which the layouts leave empty:
@@ -45,35 +38,8 @@ const int kEmptyY = 8;
 
 FileIO* files = nullptr;
 Graphics* editor = nullptr;
-std::string workDir;
 
-std::string pathFor(const char* what, int n)
-{
-    return workDir + "/" + what + "-" + std::to_string(n) + ".txt";
-}
-
-long fileSize(const std::string& path)
-{
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return -1;
-    std::fseek(f, 0, SEEK_END);
-    const long size = std::ftell(f);
-    std::fclose(f);
-    return size;
-}
-
-std::string fileText(const std::string& path)
-{
-    std::string text;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char chunk[65536];
-        for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, f)) > 0;)
-            text.append(chunk, got);
-        std::fclose(f);
-    }
-    return text;
-}
+std::string sizedPath(const char* what, int n) { return pathFor(std::string(what) + "-" + std::to_string(n) + ".txt"); }
 
 // ---------------------------------------------------------------- floors
 
@@ -99,7 +65,7 @@ void frameFloor(const Layout& layout)
             glPushMatrix();
             glTranslatef(m[0], m[1], m[2]);
             if (k >= begin && k < end) {
-                glColor3fv(kYellow);
+                glColor3fv(kCurrentMarkerColour);
                 if (k - begin == 1)
                     glutWireCube(kPointOneMarkerSize);
                 glutSolidCube(kMarkerSize);
@@ -227,17 +193,23 @@ Fixture& fixture(int n)
     else if (!samePicture(framePixels(), frame))
         f.problem = "the frame floor draws a different picture from the editor";
 
-    files->setOutputName(pathFor("editor", n).c_str());
+    files->setOutputName(sizedPath("editor", n).c_str());
     std::vector<Splines*> levels = layout.levels;
     files->writeFile(levels);
-    saveFloor(layout, pathFor("floor", n));
-    if (fileText(pathFor("editor", n)) != fileText(pathFor("floor", n)))
+    saveFloor(layout, sizedPath("floor", n));
+    if (readWhole(sizedPath("editor", n)) != readWhole(sizedPath("floor", n)))
         f.problem = "the save floor writes a different file from the editor";
 
     std::vector<float> points;
-    loadFloor(pathFor("editor", n), points);
+    loadFloor(sizedPath("editor", n), points);
     if (points.size() != static_cast<size_t>(3 * kLevelCount * n))
         f.problem = "the load floor reads a different number of points";
+
+    // A pass that picked something would print and measure more.
+    editor->Mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, kEmptyX, kEmptyY);
+    if (editor->spline[kCurrentLevel]->objectPicked != -1)
+        f.problem = "the press on the empty spot picks a marker";
+    editor->Mouse(GLUT_LEFT_BUTTON, GLUT_UP, kEmptyX, kEmptyY);
     return f;
 }
 
@@ -254,211 +226,103 @@ const Layout* prepare(benchmark::State& state)
 
 // ---------------------------------------------------------------- benchmarks
 
-void BM_Frame(benchmark::State& state)
+// One iteration of a benchmark on the layout of n points a level.
+using Step = void (*)(benchmark::State& state, const Layout& layout, int n);
+
+void frame(benchmark::State&, const Layout&, int)
 {
-    if (!prepare(state))
-        return;
-    for (auto _ : state) {
-        editor->Display();
-        glFinish();
-    }
+    editor->Display();
+    glFinish();
 }
 
-void BM_FrameFloor(benchmark::State& state)
-{
-    const Layout* layout = prepare(state);
-    if (!layout)
-        return;
-    for (auto _ : state)
-        frameFloor(*layout);
-}
+void floorFrame(benchmark::State&, const Layout& layout, int) { frameFloor(layout); }
 
-void BM_SelectionPass(benchmark::State& state)
+// A press and release on the empty spot: the whole pass, picking nothing.
+void selectionPass(benchmark::State&, const Layout&, int)
 {
-    if (!prepare(state))
-        return;
-    for (auto _ : state) {
-        editor->MouseMoved(kEmptyX, kEmptyY);
-        editor->Mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, kEmptyX, kEmptyY);
-        editor->Mouse(GLUT_LEFT_BUTTON, GLUT_UP, kEmptyX, kEmptyY);
-        glFinish();
-    }
-    // A pass that picked something would have printed and measured more.
+    editor->MouseMoved(kEmptyX, kEmptyY);
     editor->Mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, kEmptyX, kEmptyY);
-    if (editor->spline[kCurrentLevel]->objectPicked != -1)
-        state.SkipWithError("the press picked a marker");
     editor->Mouse(GLUT_LEFT_BUTTON, GLUT_UP, kEmptyX, kEmptyY);
+    glFinish();
 }
 
-void BM_Save(benchmark::State& state)
+void save(benchmark::State&, const Layout& layout, int n)
 {
-    const Layout* layout = prepare(state);
-    if (!layout)
-        return;
-    const int n = static_cast<int>(state.range(0));
-    files->setOutputName(pathFor("save", n).c_str());
-    std::vector<Splines*> levels = layout->levels;
-    for (auto _ : state)
-        files->writeFile(levels);
-    state.SetBytesProcessed(state.iterations() * fileSize(pathFor("save", n)));
+    files->setOutputName(sizedPath("save", n).c_str());
+    std::vector<Splines*> levels = layout.levels;
+    files->writeFile(levels);
 }
 
-void BM_SaveFloor(benchmark::State& state)
+void floorSave(benchmark::State& state, const Layout& layout, int n)
 {
-    const Layout* layout = prepare(state);
-    if (!layout)
-        return;
-    const int n = static_cast<int>(state.range(0));
-    const std::string path = pathFor("save-floor", n);
-    for (auto _ : state)
-        if (!saveFloor(*layout, path))
-            state.SkipWithError("can't write the floor file");
-    state.SetBytesProcessed(state.iterations() * fileSize(path));
+    if (!saveFloor(layout, sizedPath("save-floor", n)))
+        state.SkipWithError("can't write the floor file");
 }
 
-void BM_Load(benchmark::State& state)
+// What a load makes is freed off the clock: the editor keeps it.
+void load(benchmark::State& state, const Layout&, int n)
 {
-    if (!prepare(state))
-        return;
-    const int n = static_cast<int>(state.range(0));
-    files->setInputName(pathFor("editor", n).c_str());
+    files->setInputName(sizedPath("editor", n).c_str());
     std::vector<Splines*> levels;
-    for (auto _ : state) {
-        files->readFile(levels);
-        // readFile only drops the levels it replaces; free them off the clock.
-        state.PauseTiming();
-        freeLevels(levels);
-        state.ResumeTiming();
-    }
-    state.SetBytesProcessed(state.iterations() * fileSize(pathFor("editor", n)));
+    files->readFile(levels);
+    state.PauseTiming();
+    freeLevels(levels);
+    state.ResumeTiming();
 }
 
-void BM_LoadFloor(benchmark::State& state)
+void floorLoad(benchmark::State& state, const Layout&, int n)
 {
-    if (!prepare(state))
+    std::vector<float> points;
+    loadFloor(sizedPath("editor", n), points);
+    benchmark::DoNotOptimize(points.data());
+    state.PauseTiming();
+    std::vector<float>().swap(points);
+    state.ResumeTiming();
+}
+
+void BM_Step(benchmark::State& state, Step step)
+{
+    const Layout* layout = prepare(state);
+    if (!layout)
         return;
-    const int n = static_cast<int>(state.range(0));
-    const std::string path = pathFor("editor", n);
-    for (auto _ : state) {
-        auto points = std::make_unique<std::vector<float>>();
-        loadFloor(path, *points);
-        benchmark::DoNotOptimize(points->data());
-        state.PauseTiming();
-        points.reset();
-        state.ResumeTiming();
-    }
-    state.SetBytesProcessed(state.iterations() * fileSize(path));
+    for (auto _ : state)
+        step(state, *layout, static_cast<int>(state.range(0)));
 }
 
 // Wall-clock time is what a user waits for; the CPU column counts every
 // thread of the process, llvmpipe's rasteriser threads included, and is
 // the steadier of the two on a machine shared with other work.
-#define OMBREL_SIZES \
-    Arg(1000)->Arg(10000)->Arg(100000)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)
-BENCHMARK(BM_Frame)->OMBREL_SIZES;
-BENCHMARK(BM_FrameFloor)->OMBREL_SIZES;
-BENCHMARK(BM_SelectionPass)->OMBREL_SIZES;
-BENCHMARK(BM_Save)->OMBREL_SIZES;
-BENCHMARK(BM_SaveFloor)->OMBREL_SIZES;
-BENCHMARK(BM_Load)->OMBREL_SIZES;
-BENCHMARK(BM_LoadFloor)->OMBREL_SIZES;
-
-// ---------------------------------------------------------------- ratios
-
-// The console table, followed by each figure against what it is held to.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    using ConsoleReporter::ConsoleReporter;
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.error_occurred)
-                continue;
-            const std::string name = run.run_name.function_name + "/" + run.run_name.args;
-            const double scale = toMilliseconds(run.time_unit);
-            const Times times{run.GetAdjustedRealTime() * scale, run.GetAdjustedCPUTime() * scale};
-            if (run.run_type == Run::RT_Iteration)
-                samples[name].push_back(times);
-            else if (run.aggregate_name == "median")
-                medians[name] = times;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        std::ostream& out = GetOutputStream();
-        char line[160];
-        std::snprintf(line, sizeof line, "\n%-30s %10s %10s %7s %9s %7s\n", "Medians, real time", "ms", "ms (base)",
-                      "ratio", "CPU ratio", "target");
-        out << line;
-        for (int n : {1000, 10000, 100000}) {
-            const std::string a = "/" + std::to_string(n);
-            row(out, "Frame" + a + " / FrameFloor", "BM_Frame" + a, "BM_FrameFloor" + a, 1.2);
-            row(out, "SelectionPass" + a + " / Frame", "BM_SelectionPass" + a, "BM_Frame" + a, 1.2);
-            row(out, "Save" + a + " / SaveFloor", "BM_Save" + a, "BM_SaveFloor" + a, 1.1);
-            row(out, "Load" + a + " / LoadFloor", "BM_Load" + a, "BM_LoadFloor" + a, 1.5);
-        }
-        for (const char* what : {"Save", "Load"}) {
-            const std::string name = std::string("BM_") + what;
-            row(out, std::string(what) + " 100000 / 10000", name + "/100000", name + "/10000", 12.0);
-        }
-    }
-
-private:
-    struct Times {
-        double real;
-        double cpu;
+void registerBenchmarks()
+{
+    const std::pair<const char*, Step> steps[] = {
+        {"BM_Frame", frame}, {"BM_FrameFloor", floorFrame}, {"BM_SelectionPass", selectionPass},
+        {"BM_Save", save},   {"BM_SaveFloor", floorSave},   {"BM_Load", load},
+        {"BM_LoadFloor", floorLoad},
     };
-    std::map<std::string, std::vector<Times>> samples;
-    std::map<std::string, Times> medians;
+    for (const auto& [name, step] : steps)
+        benchmark::RegisterBenchmark(name, BM_Step, step)
+            ->Arg(1000)
+            ->Arg(10000)
+            ->Arg(100000)
+            ->UseRealTime()
+            ->MeasureProcessCPUTime()
+            ->Unit(benchmark::kMillisecond);
+}
 
-    static double toMilliseconds(benchmark::TimeUnit unit)
-    {
-        return 1e3 / benchmark::GetTimeUnitMultiplier(unit);
+std::vector<Ratio> ratios()
+{
+    std::vector<Ratio> rows;
+    for (const char* n : {"/1000", "/10000", "/100000"}) {
+        const std::string a = n;
+        rows.push_back({"BM_Frame" + a, "BM_FrameFloor" + a, 1.2});
+        rows.push_back({"BM_SelectionPass" + a, "BM_Frame" + a, 1.2});
+        rows.push_back({"BM_Save" + a, "BM_SaveFloor" + a, 1.1});
+        rows.push_back({"BM_Load" + a, "BM_LoadFloor" + a, 1.5});
     }
-
-    static double medianOf(std::vector<double> values)
-    {
-        std::sort(values.begin(), values.end());
-        const size_t k = values.size();
-        return k % 2 ? values[k / 2] : (values[k / 2 - 1] + values[k / 2]) / 2;
-    }
-
-    bool median(const std::string& name, Times& value) const
-    {
-        if (auto m = medians.find(name); m != medians.end()) {
-            value = m->second;
-            return true;
-        }
-        auto s = samples.find(name);
-        if (s == samples.end() || s->second.empty())
-            return false;
-        std::vector<double> real, cpu;
-        for (const Times& t : s->second) {
-            real.push_back(t.real);
-            cpu.push_back(t.cpu);
-        }
-        value = Times{medianOf(real), medianOf(cpu)};
-        return true;
-    }
-
-    void row(std::ostream& out, const std::string& label, const std::string& name, const std::string& base,
-             double target) const
-    {
-        Times value, reference;
-        if (!median(name, value) || !median(base, reference) || reference.real <= 0 || reference.cpu <= 0)
-            return;
-        const double ratio = value.real / reference.real;
-        char line[200];
-        std::snprintf(line, sizeof line, "%-30s %10.3f %10.3f %7.2f %9.2f %4s%4.1f  %s\n", label.c_str(),
-                      value.real, reference.real, ratio, value.cpu / reference.cpu, "<=", target,
-                      ratio <= target ? "met" : "MISSED");
-        out << line;
-    }
-};
+    rows.push_back({"BM_Save/100000", "BM_Save/10000", 12.0});
+    rows.push_back({"BM_Load/100000", "BM_Load/10000", 12.0});
+    return rows;
+}
 
 // The one window of the process; every frame draws into it.
 void openWindow(const char* program)
@@ -476,37 +340,13 @@ void openWindow(const char* program)
         glutMainLoopEvent();
 }
 
-void removeWorkDir()
-{
-    for (const char* what : {"editor", "floor", "save", "save-floor"})
-        for (int n : {1000, 10000, 100000})
-            std::remove(pathFor(what, n).c_str());
-    rmdir(workDir.c_str());
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    // Only the console table gets the ratios after it; JSON and CSV stay
-    // machine-readable.
-    bool console = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--benchmark_format=", 0) == 0 && arg != "--benchmark_format=console")
-            console = false;
-    }
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (benchmark::ReportUnrecognizedArguments(argc, argv) || !makeWorkDir("ombrel-bench"))
         return 1;
-
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/ombrel-bench-XXXXXX";
-    if (!mkdtemp(&pattern[0])) {
-        std::perror("ombrel-bench: mkdtemp");
-        return 1;
-    }
-    workDir = pattern;
 
     openWindow(argv[0]);
     files = new FileIO;
@@ -516,15 +356,8 @@ int main(int argc, char** argv)
     Splines* const freshLevel = editor->spline[0];
     benchmark::AddCustomContext("gl_renderer", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     benchmark::AddCustomContext("gl_version", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
-
-    if (console) {
-        RatioReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_ColorTabular
-                                                     : benchmark::ConsoleReporter::OO_Tabular);
-        benchmark::RunSpecifiedBenchmarks(&reporter);
-    } else {
-        benchmark::RunSpecifiedBenchmarks();
-    }
-    benchmark::Shutdown();
+    registerBenchmarks();
+    runWithRatios(ratios());
 
     editor->spline = {freshLevel};
     removeWorkDir();

@@ -1,9 +1,12 @@
 #include "layout.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <memory>
 #include <random>
 
 #include "CurveSampler.h"
+#include "LevelFile.h"
 #include "Splines.h"
 
 namespace {
@@ -81,4 +84,14 @@ Layout* makeLayout(int pointsPerLevel)
         flattenLines(*level, layout->lineVertices.back(), layout->stripSizes.back());
     }
     return layout;
+}
+
+bool writeLayoutFile(int pointsPerLevel, const char* path)
+{
+    const std::unique_ptr<Layout> layout(makeLayout(pointsPerLevel));
+    LevelList levels;
+    levels.list = layout->levels;
+    FILE* const out = std::fopen(path, "w");
+    const bool written = out && writeLevels(out, levels.list);
+    return out && std::fclose(out) == 0 && written;
 }

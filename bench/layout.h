@@ -35,3 +35,5 @@ struct Layout {
 // margin stays empty. The same count always gives the same layout.
 Layout* makeLayout(int pointsPerLevel);
 
+// The layout of that size written as a level file; false when it can't be.
+bool writeLayoutFile(int pointsPerLevel, const char* path);

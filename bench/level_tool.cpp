@@ -7,7 +7,6 @@
 // each in a process of its own as the tool is. Every floor is checked to
 // write the command's bytes before anything is timed.
 #include <benchmark/benchmark.h>
-#include <dirent.h>
 #include <expat.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -21,9 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <memory>
-#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -33,6 +30,7 @@
 #include "FileIO.h"
 #include "LevelFile.h"
 #include "Splines.h"
+#include "common.h"
 #include "layout.h"
 
 namespace {
@@ -54,33 +52,16 @@ const double kForeignStep = 0.015;
 const size_t kReplayBuffer = 1 << 20;
 const size_t kNumberRoom = 32;
 
-std::string workDir;
-
-std::string pathFor(const char* what) { return workDir + "/" + what; }
-
-std::string readWhole(const std::string& path)
-{
-    std::string text;
-    FILE* const in = std::fopen(path.c_str(), "rb");
-    if (!in)
-        return text;
-    char buffer[1 << 16];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
-        text.append(buffer, n);
-    std::fclose(in);
-    return text;
-}
-
-// ---------------------------------------------------------------- the tool
-
-std::string toolCommand(const std::string& arguments)
-{
-    return std::string(OMBREL_LEVEL_TOOL) + " " + arguments + " >/dev/null 2>&1";
-}
+// ---------------------------------------------------------------- timing children
 
 // Status 1 (check's findings, an import's changes) is a result; 2 means the
 // command is missing or failed.
 bool toolDid(int status) { return WIFEXITED(status) && WEXITSTATUS(status) < kUsageOrReadError; }
+
+bool runTool(const std::string& arguments)
+{
+    return toolDid(std::system((OMBREL_LEVEL_TOOL " " + arguments + " >/dev/null 2>&1").c_str()));
+}
 
 // User and system time of the finished child processes (the shell and the tool).
 double childCpuSeconds()
@@ -90,21 +71,20 @@ double childCpuSeconds()
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// One run of the tool per iteration.
-void BM_Tool(benchmark::State& state, const std::string& arguments)
+// One run of a child process per iteration: the tool or a floor. The CPU
+// column counts this process only; the children's own time is a counter.
+void BM_Child(benchmark::State& state, const std::function<bool()>& run)
 {
-    const std::string command = toolCommand(arguments);
     double childSeconds = 0;
     for (auto _ : state) {
         const double before = childCpuSeconds();
-        const int status = std::system(command.c_str());
+        const bool done = run();
         childSeconds += childCpuSeconds() - before;
-        if (!toolDid(status)) {
-            state.SkipWithError(("failed: " + command).c_str());
+        if (!done) {
+            state.SkipWithError("the run failed, or a floor's library could not parse its input");
             break;
         }
     }
-    // The CPU column counts this process only; the program's own time is here.
     state.counters["child_cpu_ms"] = benchmark::Counter(childSeconds * 1e3, benchmark::Counter::kAvgIterations);
 }
 
@@ -115,156 +95,65 @@ void BM_Tool(benchmark::State& state, const std::string& arguments)
 struct Replay {
     struct Number {
         uint32_t textBefore;  // bytes of `text` since the previous number
-        bool integral;        // written as an integer, else as the shortest float
-        union {
-            float real;
-            int32_t integer;
-        };
+        float value;
     };
     std::string text;
     std::vector<Number> numbers;
 };
 
-const char* skipDigits(const char* p, const char* end)
-{
-    while (p < end && *p >= '0' && *p <= '9')
-        ++p;
-    return p;
-}
-
-// The length of the number starting at s (a minus, digits, a fraction, an
-// exponent), 0 when none does; `integral` when it has digits only.
-size_t numberAt(const char* s, const char* end, bool& integral)
-{
-    const char* const digits = s + (*s == '-');
-    const char* p = skipDigits(digits, end);
-    if (p == digits)
-        return 0;
-    const char* const afterInteger = p;
-    if (p + 1 < end && *p == '.' && p[1] >= '0' && p[1] <= '9')
-        p = skipDigits(p + 1, end);
-    if (p < end && (*p == 'e' || *p == 'E')) {
-        const char* const exponent = p + 1 + (p + 1 < end && (p[1] == '+' || p[1] == '-'));
-        const char* const after = skipDigits(exponent, end);
-        if (after != exponent)
-            p = after;
-    }
-    integral = p == afterInteger;
-    return static_cast<size_t>(p - s);
-}
-
-// The shortest text of the number; the end of what was written.
-char* formatNumber(char* at, char* end, const Replay::Number& number)
-{
-    return (number.integral ? std::to_chars(at, end, number.integer) : std::to_chars(at, end, number.real)).ptr;
-}
-
-// The number's value, when std::to_chars writes it back as exactly this text;
-// any other (leading zeros, a padded fraction) stays literal text.
-bool writesBack(const char* s, size_t length, Replay::Number& number)
-{
-    const char* const end = s + length;
-    const std::from_chars_result read =
-        number.integral ? std::from_chars(s, end, number.integer) : std::from_chars(s, end, number.real);
-    if (read.ec != std::errc() || read.ptr != end)
-        return false;
-    char again[kNumberRoom];
-    const char* const written = formatNumber(again, again + sizeof again, number);
-    return static_cast<size_t>(written - again) == length && std::memcmp(again, s, length) == 0;
-}
-
+// Every number that std::to_chars writes back as the same text (a float's
+// shortest form; integers up to 2^24 among them) becomes a value; any other
+// text stays literal.
 Replay split(const std::string& bytes)
 {
     Replay replay;
-    const char* const begin = bytes.data();
-    const char* const end = begin + bytes.size();
-    const char* runStart = begin;
-    for (const char* p = begin; p < end;) {
+    const char* const end = bytes.data() + bytes.size();
+    const char* runStart = bytes.data();
+    for (const char* p = runStart; p < end;) {
         Replay::Number number{};
-        const size_t length = numberAt(p, end, number.integral);
-        if (length == 0) {
+        const std::from_chars_result read =
+            (*p == '-' || (*p >= '0' && *p <= '9')) ? std::from_chars(p, end, number.value) : std::from_chars_result{};
+        if (read.ec != std::errc() || !read.ptr) {
             ++p;
             continue;
         }
-        if (writesBack(p, length, number)) {
+        char again[kNumberRoom];
+        const char* const written = std::to_chars(again, again + sizeof again, number.value).ptr;
+        if (written - again == read.ptr - p && std::memcmp(again, p, written - again) == 0) {
             number.textBefore = static_cast<uint32_t>(p - runStart);
             replay.text.append(runStart, p);
             replay.numbers.push_back(number);
-            runStart = p + length;
+            runStart = read.ptr;
         }
-        p += length;
+        p = read.ptr;
     }
     replay.text.append(runStart, end);
     return replay;
 }
 
-// Bytes gathered in a large buffer and handed to the file in big writes.
-class BufferedFile {
-public:
-    explicit BufferedFile(const std::string& path) : file(std::fopen(path.c_str(), "w")), buffer(kReplayBuffer) {}
-    BufferedFile(const BufferedFile&) = delete;
-    BufferedFile& operator=(const BufferedFile&) = delete;
-    ~BufferedFile() { finish(); }
-
-    void text(const char* s, size_t size)
-    {
-        if (used + size > buffer.size())
-            flush();
-        if (size > buffer.size()) {
-            put(s, size);
-            return;
-        }
-        std::memcpy(buffer.data() + used, s, size);
-        used += size;
-    }
-
-    void number(const Replay::Number& number)
-    {
-        if (used + kNumberRoom > buffer.size())
-            flush();
-        used = formatNumber(buffer.data() + used, buffer.data() + buffer.size(), number) - buffer.data();
-    }
-
-    // False when the file could not be opened or written.
-    bool finish()
-    {
-        if (!file)
-            return false;
-        flush();
-        const bool good = !std::ferror(file);
-        const bool closed = std::fclose(file) == 0;
-        file = nullptr;
-        return good && closed;
-    }
-
-private:
-    void flush()
-    {
-        put(buffer.data(), used);
-        used = 0;
-    }
-    void put(const char* s, size_t size)
-    {
-        if (file)
-            std::fwrite(s, 1, size, file);
-    }
-
-    FILE* file;
-    std::vector<char> buffer;
-    size_t used = 0;
-};
-
+// The text and the numbers formatted again, gathered and written in big writes.
 bool writeReplay(const Replay& replay, const std::string& path)
 {
-    BufferedFile out(path);
+    FILE* const out = std::fopen(path.c_str(), "w");
+    if (!out)
+        return false;
+    std::string buffer;
+    buffer.reserve(kReplayBuffer + kNumberRoom);
     const char* text = replay.text.data();
     for (const Replay::Number& number : replay.numbers) {
-        out.text(text, number.textBefore);
+        buffer.append(text, number.textBefore);
         text += number.textBefore;
-        out.number(number);
+        char digits[kNumberRoom];
+        buffer.append(digits, std::to_chars(digits, digits + sizeof digits, number.value).ptr);
+        if (buffer.size() >= kReplayBuffer) {
+            std::fwrite(buffer.data(), 1, buffer.size(), out);
+            buffer.clear();
+        }
     }
-    out.text(text, static_cast<size_t>(replay.text.data() + replay.text.size() - text));
-    return out.finish();
+    buffer.append(text, replay.text.data() + replay.text.size());
+    std::fwrite(buffer.data(), 1, buffer.size(), out);
+    const bool written = !std::ferror(out);
+    return std::fclose(out) == 0 && written;
 }
 
 // ---------------------------------------------------------------- floors
@@ -298,44 +187,35 @@ void save(const std::string& path, std::vector<Splines*>& levels)
     files.writeFile(levels);
 }
 
-// Each run in a child process of its own, as the tool runs: a fresh heap
-// that must be paged in, not the warm one of earlier iterations. The fork
-// saves the floor only the tool's exec and start-up.
-void BM_Floor(benchmark::State& state, const Floor& floor)
+// A floor runs in a child process of its own, as the tool runs: a fresh
+// heap that must be paged in, not the warm one of earlier iterations. The
+// fork saves the floor only the tool's exec and start-up.
+bool runFloor(const Floor& floor)
 {
-    double childSeconds = 0;
-    for (auto _ : state) {
-        const double before = childCpuSeconds();
-        const pid_t child = fork();
-        if (child == 0) {
-            Leftovers left;
-            _exit(floor(left) ? 0 : 1);
-        }
-        int status = 0;
-        const bool done = child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-                          WEXITSTATUS(status) == 0;
-        childSeconds += childCpuSeconds() - before;
-        if (!done) {
-            state.SkipWithError("a floor's run failed or its library could not parse its input");
-            break;
-        }
+    const pid_t child = fork();
+    if (child == 0) {
+        Leftovers left;
+        _exit(floor(left) ? 0 : 1);
     }
-    state.counters["child_cpu_ms"] = benchmark::Counter(childSeconds * 1e3, benchmark::Counter::kAvgIterations);
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// A floor writes what its command wrote (nullptr: nothing to match) into
+// "floor-" and the same name.
 struct FloorRun {
     const char* name;
-    const char* command;      // the tool's, for messages
-    const char* output;       // what the command writes, or nullptr
-    const char* floorOutput;  // what the floor writes, to be the same bytes
+    const char* output;
     Floor run;
 };
 
-FloorRun exportFloor(const char* name, const char* command, const char* output, const char* floorOutput)
+std::string floorPath(const char* output) { return pathFor(std::string("floor-") + output); }
+
+FloorRun exportFloor(const char* name, const char* output)
 {
     const auto replay = std::make_shared<const Replay>(split(readWhole(pathFor(output))));
-    const std::string layout = pathFor("layout.txt"), out = pathFor(floorOutput);
-    return {name, command, output, floorOutput, [replay, layout, out](Leftovers& left) {
+    const std::string layout = pathFor("layout.txt"), out = floorPath(output);
+    return {name, output, [replay, layout, out](Leftovers& left) {
                 load(layout, left.levels);
                 return writeReplay(*replay, out);
             }};
@@ -392,13 +272,13 @@ bool parseSvg(const std::string& path, Leftovers& left)
 
 // The parse of the import's input, then the editor's save of the levels the
 // import made (read from its output before timing).
-FloorRun importFloor(const char* name, const char* command, const char* input, const char* output,
-                     const char* floorOutput, bool (*parse)(const std::string&, Leftovers&))
+FloorRun importFloor(const char* name, const char* input, const char* output,
+                     bool (*parse)(const std::string&, Leftovers&))
 {
     const auto levels = std::make_shared<LevelList>();
     load(pathFor(output), levels->list);
-    const std::string source = pathFor(input), out = pathFor(floorOutput);
-    return {name, command, output, floorOutput, [levels, source, out, parse](Leftovers& left) {
+    const std::string source = pathFor(input), out = floorPath(output);
+    return {name, output, [levels, source, out, parse](Leftovers& left) {
                 const bool parsed = parse(source, left);
                 save(out, levels->list);
                 return parsed;
@@ -407,30 +287,27 @@ FloorRun importFloor(const char* name, const char* command, const char* input, c
 
 std::vector<FloorRun> makeFloors()
 {
-    const std::string layout = pathFor("layout.txt"), formatted = pathFor("format-floor.txt");
-    std::vector<FloorRun> floors = {
-        {"BM_EditorLoad", "check", nullptr, nullptr,
+    const std::string layout = pathFor("layout.txt"), formatted = floorPath("format.txt");
+    return {
+        {"BM_EditorLoad", nullptr,
          [layout](Leftovers& left) {
              load(layout, left.levels);
              return true;
          }},
-        {"BM_FormatFloor", "format", "format.txt", "format-floor.txt",
+        {"BM_FormatFloor", "format.txt",
          [layout, formatted](Leftovers& left) {
              load(layout, left.levels);
              settleAsTheEditorDoes(left.levels);
              save(formatted, left.levels);
              return true;
          }},
-        exportFloor("BM_ExportSvgFloor", "export --svg", "layout.svg", "layout-floor.svg"),
-        exportFloor("BM_ExportSvgPolylineFloor", "export --svg --polyline", "polyline.svg", "polyline-floor.svg"),
-        exportFloor("BM_ExportObjFloor", "export --obj", "layout.obj", "layout-floor.obj"),
-        exportFloor("BM_ExportJsonFloor", "export --json", "layout.json", "layout-floor.json"),
-        importFloor("BM_ImportJsonFloor", "import (JSON)", "layout.json", "imported-json.txt",
-                    "imported-json-floor.txt", parseJson),
-        importFloor("BM_ImportSvgFloor", "import (SVG)", "layout.svg", "imported-svg.txt", "imported-svg-floor.txt",
-                    parseSvg),
+        exportFloor("BM_ExportSvgFloor", "layout.svg"),
+        exportFloor("BM_ExportSvgPolylineFloor", "polyline.svg"),
+        exportFloor("BM_ExportObjFloor", "layout.obj"),
+        exportFloor("BM_ExportJsonFloor", "layout.json"),
+        importFloor("BM_ImportJsonFloor", "layout.json", "imported-json.txt", parseJson),
+        importFloor("BM_ImportSvgFloor", "layout.svg", "imported-svg.txt", parseSvg),
     };
-    return floors;
 }
 
 // Runs the floor once; false, and said, unless it writes the command's bytes
@@ -442,22 +319,15 @@ bool writesTheSameBytes(const FloorRun& floor)
     if (!floor.output)
         return true;
     const std::string expected = readWhole(pathFor(floor.output));
-    if (done && !expected.empty() && expected == readWhole(pathFor(floor.floorOutput)))
+    if (done && !expected.empty() && expected == readWhole(floorPath(floor.output)))
         return true;
-    std::fprintf(stderr, "ombrel-bench-level: the floor of %s (%s) doesn't write what the command writes (%s)\n",
-                 floor.command, floor.name, floor.output);
+    std::fprintf(stderr, "ombrel-bench-level: %s doesn't write what its command writes (%s)\n", floor.name,
+                 floor.output);
     return false;
 }
 
-// ---------------------------------------------------------------- the table
-
-struct Row {
-    const char* command;
-    const char* floor;  // nullptr: the target is in milliseconds
-    double target;
-};
-
-const Row kRows[] = {
+// Each median against its floor; the foreign path against a time.
+const std::vector<Ratio> kRatios = {
     {"BM_Check", "BM_EditorLoad", 1.3},
     {"BM_Format", "BM_FormatFloor", 1.3},
     {"BM_ExportSvg", "BM_ExportSvgFloor", 1.3},
@@ -468,83 +338,8 @@ const Row kRows[] = {
     {"BM_ImportJson", "BM_ImportJsonFloor", 1.3},
     {"BM_ImportSvg", "BM_EditorLoad", 3.0},
     {"BM_ImportSvg", "BM_ImportSvgFloor", 1.3},
-    {"BM_ImportForeignPath", nullptr, 1000},
-};
-
-// The console table, then each median against its floor, in real time and
-// in CPU time (the program's own, which other work disturbs less).
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    using ConsoleReporter::ConsoleReporter;
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.error_occurred || run.run_type != Run::RT_Iteration)
-                continue;
-            const double scale = 1e3 / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            const auto child = run.counters.find("child_cpu_ms");
-            const double cpu = child != run.counters.end() ? child->second.value : run.GetAdjustedCPUTime() * scale;
-            real[run.run_name.function_name].push_back(run.GetAdjustedRealTime() * scale);
-            this->cpu[run.run_name.function_name].push_back(cpu);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        std::ostream& out = GetOutputStream();
-        char line[240];
-        std::snprintf(line, sizeof line, "\n%-20s %-22s %9s %9s %7s %-13s %9s %9s %7s %-13s\n", "Medians", "against",
-                      "real ms", "floor ms", "ratio", "target", "CPU ms", "floor CPU", "ratio", "target");
-        out << line;
-        for (const Row& row : kRows)
-            out << rowText(row);
-    }
-
-private:
-    std::map<std::string, std::vector<double>> real, cpu;
-
-    // Empty when the command or its floor was not run.
-    std::string rowText(const Row& row)
-    {
-        const double valueReal = median(real[row.command]), valueCpu = median(cpu[row.command]);
-        char line[240];
-        if (!row.floor) {
-            std::snprintf(line, sizeof line, "%-20s %-22s %9.1f %9s %7s %-13s %9.1f %9s %7s %-13s\n",
-                          row.command + 3, "-", valueReal, "-", "-", verdict(valueReal, row).c_str(), valueCpu, "-",
-                          "-", verdict(valueCpu, row).c_str());
-            return valueReal > 0 ? line : "";
-        }
-        const double floorReal = median(real[row.floor]), floorCpu = median(cpu[row.floor]);
-        if (valueReal <= 0 || floorReal <= 0 || floorCpu <= 0)
-            return "";
-        std::snprintf(line, sizeof line, "%-20s %-22s %9.1f %9.1f %7.2f %-13s %9.1f %9.1f %7.2f %-13s\n",
-                      row.command + 3, row.floor + 3, valueReal, floorReal, valueReal / floorReal,
-                      verdict(valueReal / floorReal, row).c_str(), valueCpu, floorCpu, valueCpu / floorCpu,
-                      verdict(valueCpu / floorCpu, row).c_str());
-        return line;
-    }
-
-    static std::string verdict(double value, const Row& row)
-    {
-        char text[40];
-        if (row.floor)
-            std::snprintf(text, sizeof text, "<=%.1f %s", row.target, value <= row.target ? "met" : "MISSED");
-        else
-            std::snprintf(text, sizeof text, "<%.0fms %s", row.target, value < row.target ? "met" : "MISSED");
-        return text;
-    }
-
-    static double median(std::vector<double> values)
-    {
-        if (values.empty())
-            return 0;
-        std::sort(values.begin(), values.end());
-        const size_t k = values.size();
-        return k % 2 ? values[k / 2] : (values[k / 2 - 1] + values[k / 2]) / 2;
-    }
+    {"BM_ImportForeignPath", "", 1000},
+    {"BM_ImportTiger", "", 2000},
 };
 
 // ---------------------------------------------------------------- setting up
@@ -554,40 +349,24 @@ struct ToolRun {
     std::string arguments;
 };
 
+// Inkscape's tiger (from Debian's inkscape) is a drawing of 240 paths of a
+// few hundred Béziers each, gzipped as it is shipped.
 std::vector<ToolRun> toolRuns()
 {
-    const std::string file = pathFor("layout.txt");
+    const std::string layout = " " + pathFor("layout.txt");
+    const auto to = [](const char* output) { return " -o " + pathFor(output) + " "; };
     return {
-        {"BM_Check", "check " + file},
-        {"BM_Format", "format -o " + pathFor("format.txt") + " " + file},
-        {"BM_ExportSvg", "export --svg -o " + pathFor("layout.svg") + " " + file},
-        {"BM_ExportSvgPolyline", "export --svg --polyline -o " + pathFor("polyline.svg") + " " + file},
-        {"BM_ExportObj", "export --obj -o " + pathFor("layout.obj") + " " + file},
-        {"BM_ExportJson", "export --json -o " + pathFor("layout.json") + " " + file},
-        {"BM_ImportJson", "import -o " + pathFor("imported-json.txt") + " " + pathFor("layout.json")},
-        {"BM_ImportSvg", "import -o " + pathFor("imported-svg.txt") + " " + pathFor("layout.svg")},
-        {"BM_ImportForeignPath", "import -o " + pathFor("foreign.txt") + " " + pathFor("foreign.svg")},
-        {"BM_ImportTiger", "import -o " + pathFor("tiger.txt") + " " + pathFor("tiger.svg")},
+        {"BM_Check", "check" + layout},
+        {"BM_Format", "format" + to("format.txt") + layout},
+        {"BM_ExportSvg", "export --svg" + to("layout.svg") + layout},
+        {"BM_ExportSvgPolyline", "export --svg --polyline" + to("polyline.svg") + layout},
+        {"BM_ExportObj", "export --obj" + to("layout.obj") + layout},
+        {"BM_ExportJson", "export --json" + to("layout.json") + layout},
+        {"BM_ImportJson", "import" + to("imported-json.txt") + pathFor("layout.json")},
+        {"BM_ImportSvg", "import" + to("imported-svg.txt") + pathFor("layout.svg")},
+        {"BM_ImportForeignPath", "import" + to("foreign.txt") + pathFor("foreign.svg")},
+        {"BM_ImportTiger", "import" + to("tiger.txt") + kTiger},
     };
-}
-
-// Inkscape's tiger, a drawing of 240 paths of a few hundred Béziers each,
-// unpacked: the import reads no gzip yet.
-bool unpackTiger(const std::string& path)
-{
-    const std::string command = "gzip -dc " + std::string(kTiger) + " > " + path;
-    return std::system(command.c_str()) == 0;
-}
-
-bool writeLayout(const std::string& path)
-{
-    Layout* const layout = makeLayout(kPointsPerLevel);
-    FILE* const out = std::fopen(path.c_str(), "w");
-    const bool written = out && writeLevels(out, layout->levels);
-    const bool closed = out && std::fclose(out) == 0;
-    freeLevels(layout->levels);
-    delete layout;
-    return written && closed;
 }
 
 // A random walk inside the extent, the same from the same seed everywhere
@@ -617,54 +396,33 @@ bool writeForeignSvg(const std::string& path)
     return std::fclose(out) == 0;
 }
 
-// Every command once, so that the floors have its output to match and the
-// imports their inputs.
-bool runEachCommandOnce(const std::vector<ToolRun>& runs)
+// The work files, every command once (so that the floors have its output to
+// match and the imports their inputs), and the floors checked, then each
+// registered; false, and said, when anything fails.
+bool prepare()
 {
+    if (!writeLayoutFile(kPointsPerLevel, pathFor("layout.txt").c_str()) || !writeForeignSvg(pathFor("foreign.svg"))) {
+        std::fprintf(stderr, "ombrel-bench-level: can't write the layouts in %s\n", pathFor("").c_str());
+        return false;
+    }
+    const std::vector<ToolRun> runs = toolRuns();
     for (const ToolRun& run : runs)
-        if (!toolDid(std::system(toolCommand(run.arguments).c_str()))) {
-            std::fprintf(stderr, "ombrel-bench-level: failed: %s\n", toolCommand(run.arguments).c_str());
+        if (!runTool(run.arguments)) {
+            std::fprintf(stderr, "ombrel-bench-level: failed: ombrel-level %s\n", run.arguments.c_str());
             return false;
         }
-    return true;
-}
-
-void registerBenchmarks(const std::vector<ToolRun>& runs, const std::vector<FloorRun>& floors)
-{
+    const std::vector<FloorRun> floors = makeFloors();
+    if (!std::all_of(floors.begin(), floors.end(), writesTheSameBytes))
+        return false;
     for (const FloorRun& floor : floors)
-        benchmark::RegisterBenchmark(floor.name, BM_Floor, floor.run)->UseRealTime()->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(floor.name, BM_Child, [run = floor.run] { return runFloor(run); })
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
     for (const ToolRun& run : runs)
-        benchmark::RegisterBenchmark(run.name, BM_Tool, run.arguments)->UseRealTime()->Unit(benchmark::kMillisecond);
-}
-
-void removeWorkDir()
-{
-    if (DIR* const dir = opendir(workDir.c_str())) {
-        while (const dirent* entry = readdir(dir))
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-                std::remove(pathFor(entry->d_name).c_str());
-        closedir(dir);
-    }
-    rmdir(workDir.c_str());
-}
-
-// The work files, the commands' outputs and the floors, checked; false, and
-// said, when anything fails.
-bool prepare(std::vector<ToolRun>& runs, std::vector<FloorRun>& floors)
-{
-    if (!unpackTiger(pathFor("tiger.svg"))) {
-        std::fprintf(stderr, "ombrel-bench-level: can't unpack %s (from Debian's inkscape)\n", kTiger);
-        return false;
-    }
-    if (!writeLayout(pathFor("layout.txt")) || !writeForeignSvg(pathFor("foreign.svg"))) {
-        std::fprintf(stderr, "ombrel-bench-level: can't write the layouts in %s\n", workDir.c_str());
-        return false;
-    }
-    runs = toolRuns();
-    if (!runEachCommandOnce(runs))
-        return false;
-    floors = makeFloors();
-    return std::all_of(floors.begin(), floors.end(), writesTheSameBytes);
+        benchmark::RegisterBenchmark(run.name, BM_Child, [arguments = run.arguments] { return runTool(arguments); })
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+    return true;
 }
 
 }  // namespace
@@ -672,27 +430,11 @@ bool prepare(std::vector<ToolRun>& runs, std::vector<FloorRun>& floors)
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (benchmark::ReportUnrecognizedArguments(argc, argv) || !makeWorkDir("ombrel-bench-level"))
         return 1;
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/ombrel-bench-level-XXXXXX";
-    if (!mkdtemp(&pattern[0])) {
-        std::perror("ombrel-bench-level: mkdtemp");
-        return 1;
-    }
-    workDir = pattern;
-
-    std::vector<ToolRun> runs;
-    std::vector<FloorRun> floors;
-    if (!prepare(runs, floors)) {
-        removeWorkDir();
-        return 1;
-    }
-    registerBenchmarks(runs, floors);
-    RatioReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_ColorTabular
-                                                 : benchmark::ConsoleReporter::OO_Tabular);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    const bool prepared = prepare();
+    if (prepared)
+        runWithRatios(kRatios);
     removeWorkDir();
-    return 0;
+    return prepared ? 0 : 1;
 }
