@@ -451,6 +451,13 @@ def import_rows():
          "']': nothing written\n", {"cut.json": None, **untouched}),
         ("import prefixed elements", {"pre.svg": PREFIXED}, "$T import pre.svg", 0, ONE_LINE,
          "pre.svg:1:70: note: level 0, curve 0: 4 control points\npre.svg" + ONE_CURVE, {"pre.svg": None}),
+        ("import a root that is no SVG element: another name, or svg of another namespace",
+         {"h.svg": b'<html xmlns="http://www.w3.org/1999/xhtml"/>',
+          "n.svg": b'<svg xmlns="http://example.com/notsvg" viewBox="0 0 1 1"/>'},
+         "$T import h.svg; $T import n.svg", 2, "",
+         "h.svg:1:1: error: not an SVG drawing: the root element is <html>: nothing written\n"
+         "n.svg:1:1: error: not an SVG drawing: the root element is <svg> of another namespace: nothing written\n",
+         {"h.svg": None, "n.svg": None}),
         ("import no XML", {"bad.svg": b"<svg>\n<g><path d='M0 0'/></svg>", "out.lev": CLEAN},
          "$T import -o out.lev bad.svg", 2, "",
          "bad.svg:2:22: error: not XML: mismatched tag: nothing written\n", {"bad.svg": None, **untouched}),
