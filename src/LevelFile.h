@@ -52,8 +52,10 @@ std::string madeUp(const Reading& reading);
 // editor cannot place is skipped, and told to `findings` when one is given.
 // Only then is the reading counted, and once it has made more than
 // `mostMade` points and curves the levels are no longer built, only counted.
+// Levels, curves on a line and numbers in a group are counted up to
+// `countLimit`; a reading that would pass it stops there.
 Reading readLevels(FILE* in, std::vector<Splines*>& spline, const FindingSink* findings = nullptr,
-                   long long mostMade = LLONG_MAX);
+                   long long mostMade = LLONG_MAX, int countLimit = INT_MAX);
 
 // The levels as the editor holds them once it has read them into its opening
 // window: a new level when none was read, the default square in each empty

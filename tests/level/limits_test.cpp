@@ -1,7 +1,8 @@
-// Built with the reader's counters limited to 3, so that a few characters
-// reach the limit that an int puts on a real reading.
+// The reader's counters limited to 3, so that a few characters reach the
+// limit that an int puts on a real reading.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,7 +33,7 @@ TEST(ReaderCounters, StopShortOfTheLimit)
             found.push_back(std::to_string(f.line) + ":" + std::to_string(f.column) + ": " + severityName(f.severity) + ": " + f.what);
         };
         FILE* const in = fmemopen(const_cast<char*>(c.file), std::strlen(c.file), "r");
-        readLevels(in, levels, &sink);
+        readLevels(in, levels, &sink, LLONG_MAX, 3);
         std::fclose(in);
         EXPECT_EQ(found.empty() ? "" : found.front(), c.finding) << c.name;
         char* text = nullptr;
