@@ -34,16 +34,16 @@ inline std::string levelFileOf(const std::vector<Splines*>& levels)
 
 inline void checkImported(const std::string& text, const Imported& imported)
 {
-    for (const ImportMessage& message : imported.messages)
-        importCheck(message.offset <= text.size() && !message.what.empty(), "message out of place");
-    if (!imported.fatal.empty()) {
-        importCheck(imported.levels.empty() && imported.fatalOffset <= text.size(), "a failed import made levels");
+    for (const Diagnostic& message : imported.messages)
+        importCheck(message.offset <= text.size() && !message.text.empty(), "message out of place");
+    if (imported.failed()) {
+        importCheck(imported.levels.empty() && imported.fatal.offset <= text.size(), "a failed import made levels");
         return;
     }
     const std::string written = levelFileOf(imported.levels);
     FILE* const in = fmemopen(const_cast<char*>(written.data()), written.size(), "r");
     std::vector<Splines*> read;
-    const FindingSink none = [](const Finding&) { importCheck(false, "the imported file has findings"); };
+    const DiagnosticSink none = [](const Diagnostic&) { importCheck(false, "the imported file has findings"); };
     readLevels(in, read, imported.levels.empty() ? nullptr : &none);
     std::fclose(in);
     settleAsTheEditorDoes(read);

@@ -10,9 +10,9 @@ namespace {
 
 std::string bitsOf(const Imported& imported)
 {
-    std::string bits = imported.fatal + '\n' + std::to_string(imported.fatalOffset) + '\n';
-    for (const ImportMessage& message : imported.messages)
-        bits += std::to_string(message.kind) + ' ' + std::to_string(message.offset) + ' ' + message.what + '\n';
+    std::string bits = imported.fatal.text + '\n' + std::to_string(imported.fatal.offset) + '\n';
+    for (const Diagnostic& message : imported.messages)
+        bits += std::to_string(static_cast<int>(message.severity)) + ' ' + std::to_string(message.offset) + ' ' + message.text + '\n';
     for (const Splines* level : imported.levels)
         for (const Nodes& curve : level->levelCurves) {
             bits += '|';

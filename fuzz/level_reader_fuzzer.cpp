@@ -37,7 +37,7 @@ void check(bool condition, const char* what)
 }
 
 // Reads the text into `levels` through the stream interface.
-Reading readText(const std::string& text, std::vector<Splines*>& levels, const FindingSink* findings = nullptr,
+Reading readText(const std::string& text, std::vector<Splines*>& levels, const DiagnosticSink* findings = nullptr,
                  long long mostMade = LLONG_MAX)
 {
     FILE* const in = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
@@ -47,11 +47,11 @@ Reading readText(const std::string& text, std::vector<Splines*>& levels, const F
     return reading;
 }
 
-std::string said(const std::vector<Finding>& found)
+std::string said(const std::vector<Diagnostic>& found)
 {
     std::string text;
-    for (const Finding& f : found)
-        text += std::to_string(f.line) + ":" + std::to_string(f.column) + " " + f.what + "\n";
+    for (const Diagnostic& f : found)
+        text += std::to_string(f.line) + ":" + std::to_string(f.column) + " " + f.text + "\n";
     return text;
 }
 
@@ -161,10 +161,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Listening changes nothing, and every finding points into the input.
     std::vector<Splines*> heard;
     const size_t lines = 1 + std::count(input.begin(), input.end(), '\n');
-    std::vector<Finding> found;
-    const FindingSink sink = [lines, &found](const Finding& finding) {
+    std::vector<Diagnostic> found;
+    const DiagnosticSink sink = [lines, &found](const Diagnostic& finding) {
         check(finding.line >= 1 && static_cast<size_t>(finding.line) <= lines && finding.column >= 1 &&
-                  !finding.what.empty(),
+                  !finding.text.empty(),
               "finding out of place");
         found.push_back(finding);
     };
@@ -192,7 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // Formatting writes a file that checks clean and formats to itself.
     const std::string formatted = formatText(input);
-    const FindingSink none = [](const Finding&) { check(false, "formatted file has findings"); };
+    const DiagnosticSink none = [](const Diagnostic&) { check(false, "formatted file has findings"); };
     readText(formatted, reloaded, &none);
     freeLevels(reloaded);
     check(formatText(formatted) == formatted, "formatting twice changed the file");

@@ -11,40 +11,7 @@ namespace {
 // Every kind of finding, one row each: an error loses a point line the file
 // holds (or the whole layout), a note only normalises. Each %s of the
 // wording is the next of the finding's words.
-enum Kind {
-    kCounterLimit,
-    kNumberBeyondInt,
-    kUnreadablePointLine,
-    kPointNumberOutOfRange,
-    kCoordinateOutOfRange,
-    kPointLineAcrossLines,
-    kPointBeforeStructure,
-    kUndeclaredPoint,
-    kPlacedOver,
-    kMadeUp,
-    kNoPointLines,
-    kStrayOnStructureLine,
-    kUnclosedGroup,
-    kStrayAfterPointLine,
-    kCarriageReturn,
-    kByteOrderMark,
-    kDeclaredAgain,
-    kDeclaredAgainAtEach,
-    kDeclaredEarlier,
-    kZNotLevel,
-    kPointlessLevel,
-    kPointlessLastLevel,
-    kEmptyCurveZero,
-    kFilledDeclaration,
-    kFilledSuperseded,
-    kFilledRun,
-    kFilledUndeclaredPlace,
-    kFilledUndeclaredPlaces,
-    kUnrestoredDeclaration,
-    kEmptyCurveAfter,
-    kEmptyCurvesAfter,
-    kKindCount
-};
+using Kind = FindingKind;
 
 struct KindRow {
     Kind kind;
@@ -52,54 +19,63 @@ struct KindRow {
     const char* wording;
 };
 
-const Severity E = Severity::Error, N = Severity::Note;
+constexpr Severity E = Severity::Error, N = Severity::Note;
 
-const KindRow kKinds[] = {
-    {kCounterLimit, E, "more %s than the reader counts: the rest is not read"},
-    {kNumberBeyondInt, E, "point number beyond int: not declared"},
-    {kUnreadablePointLine, E, "point line without a readable %s: ignored"},
-    {kPointNumberOutOfRange, E, "point number beyond int: point line ignored"},
-    {kCoordinateOutOfRange, E, "%s beyond the float range: point line ignored"},
-    {kPointLineAcrossLines, E, "point line goes on to line %s"},
-    {kPointBeforeStructure, E, "point line before any structure line: ignored"},
-    {kUndeclaredPoint, E, "point %s is declared by no structure line: ignored"},
-    {kPlacedOver, E, "point %s goes where line %s put a point: this line wins"},
-    {kMadeUp, E,
+constexpr KindRow kKinds[] = {
+    {Kind::CounterLimit, E, "more %s than the reader counts: the rest is not read"},
+    {Kind::NumberBeyondInt, E, "point number beyond int: not declared"},
+    {Kind::UnreadablePointLine, E, "point line without a readable %s: ignored"},
+    {Kind::PointNumberOutOfRange, E, "point number beyond int: point line ignored"},
+    {Kind::CoordinateOutOfRange, E, "%s beyond the float range: point line ignored"},
+    {Kind::PointLineAcrossLines, E, "point line goes on to line %s"},
+    {Kind::PointBeforeStructure, E, "point line before any structure line: ignored"},
+    {Kind::UndeclaredPoint, E, "point %s is declared by no structure line: ignored"},
+    {Kind::PlacedOver, E, "point %s goes where line %s put a point: this line wins"},
+    {Kind::MadeUp, E,
      "the reading makes %s points and curves from %s point lines, more than %s for each plus %s: mostly filler, not "
      "what the file plainly holds"},
-    {kNoPointLines, E, "no point lines: the editor starts a new level with the default square"},
-    {kStrayOnStructureLine, N, "%s on a structure line: passed over"},
-    {kUnclosedGroup, N, "group not closed by ')': the next structure line goes on with its positions"},
-    {kStrayAfterPointLine, N, "%s right after a point line: passed over"},
-    {kCarriageReturn, N, "carriage return: read as a blank, not as a line end (only the first is reported)"},
-    {kByteOrderMark, N, "byte order mark: skipped"},
-    {kDeclaredAgain, N, "point %s is declared again on this line: this later place wins"},
-    {kDeclaredAgainAtEach, N, "point %s is declared again on this line at each of the next %s places: the last wins"},
-    {kDeclaredEarlier, N,
+    {Kind::NoPointLines, E, "no point lines: the editor starts a new level with the default square"},
+    {Kind::StrayOnStructureLine, N, "%s on a structure line: passed over"},
+    {Kind::UnclosedGroup, N, "group not closed by ')': the next structure line goes on with its positions"},
+    {Kind::StrayAfterPointLine, N, "%s right after a point line: passed over"},
+    {Kind::CarriageReturn, N, "carriage return: read as a blank, not as a line end (only the first is reported)"},
+    {Kind::ByteOrderMark, N, "byte order mark: skipped"},
+    {Kind::DeclaredAgain, N, "point %s is declared again on this line: this later place wins"},
+    {Kind::DeclaredAgainAtEach, N, "point %s is declared again on this line at each of the next %s places: the last wins"},
+    {Kind::DeclaredEarlier, N,
      "point %s is not declared by its level's structure line: placed where an earlier one put it (curve %s, "
      "position %s)"},
-    {kZNotLevel, N, "z is %s, not the level number %s: the level number is used"},
-    {kPointlessLevel, N,
+    {Kind::ZNotLevel, N, "z is %s, not the level number %s: the level number is used"},
+    {Kind::PointlessLevel, N,
      "level %s has no point lines: it comes back as one empty curve, which gets the default square"},
-    {kPointlessLastLevel, N, "level %s has no point lines: not restored by a reload"},
-    {kEmptyCurveZero, N, "curve 0 of level %s has no points: it gets the default square"},
-    {kFilledDeclaration, N, "point %s has no point line: filled with (0, 0, %s)"},
-    {kFilledSuperseded, N, "point %s is declared again later: this place is filled with (0, 0, %s)"},
-    {kFilledRun, N, "point %s is declared again later: %s of its places on this line are filled with (0, 0, %s)"},
-    {kFilledUndeclaredPlace, N, "curve %s, position %s is declared by no number: filled with (0, 0, %s)"},
-    {kFilledUndeclaredPlaces, N, "curve %s, positions %s to %s are declared by no number: filled with (0, 0, %s)"},
-    {kUnrestoredDeclaration, N, "point %s has no point line: not restored by a reload"},
-    {kEmptyCurveAfter, N, "empty curve %s after the level's last points: not restored by a reload"},
-    {kEmptyCurvesAfter, N, "empty curves %s to %s after the level's last points: not restored by a reload"},
+    {Kind::PointlessLastLevel, N, "level %s has no point lines: not restored by a reload"},
+    {Kind::EmptyCurveZero, N, "curve 0 of level %s has no points: it gets the default square"},
+    {Kind::FilledDeclaration, N, "point %s has no point line: filled with (0, 0, %s)"},
+    {Kind::FilledSuperseded, N, "point %s is declared again later: this place is filled with (0, 0, %s)"},
+    {Kind::FilledRun, N, "point %s is declared again later: %s of its places on this line are filled with (0, 0, %s)"},
+    {Kind::FilledUndeclaredPlace, N, "curve %s, position %s is declared by no number: filled with (0, 0, %s)"},
+    {Kind::FilledUndeclaredPlaces, N, "curve %s, positions %s to %s are declared by no number: filled with (0, 0, %s)"},
+    {Kind::UnrestoredDeclaration, N, "point %s has no point line: not restored by a reload"},
+    {Kind::EmptyCurveAfter, N, "empty curve %s after the level's last points: not restored by a reload"},
+    {Kind::EmptyCurvesAfter, N, "empty curves %s to %s after the level's last points: not restored by a reload"},
 };
-static_assert(std::size(kKinds) == kKindCount, "a row for every kind");
+constexpr bool everyRowInPlace()
+{
+    for (size_t k = 0; k < std::size(kKinds); ++k)
+        if (static_cast<size_t>(kKinds[k].kind) != k)
+            return false;
+    return std::size(kKinds) == static_cast<size_t>(Kind::EmptyCurvesAfter) + 1;
+}
+static_assert(everyRowInPlace(), "a row for every kind, in the kinds' order");
+
+const KindRow& rowOf(Kind kind) { return kKinds[static_cast<size_t>(kind)]; }
 
 // The kind's wording with its words in place.
 std::string worded(Kind kind, std::initializer_list<std::string> words)
 {
     std::string text;
     auto word = words.begin();
-    for (const char* c = kKinds[kind].wording; *c; ++c) {
+    for (const char* c = rowOf(kind).wording; *c; ++c) {
         if (c[0] == '%' && c[1] == 's' && word != words.end()) {
             text += *word++;
             ++c;
@@ -110,9 +86,9 @@ std::string worded(Kind kind, std::initializer_list<std::string> words)
     return text;
 }
 
-void say(const FindingSink& findings, Kind kind, Place at, std::initializer_list<std::string> words = {})
+void say(const DiagnosticSink& findings, Kind kind, Place at, std::initializer_list<std::string> words = {})
 {
-    findings(Finding{at.line, at.column, kKinds[kind].severity, worded(kind, words)});
+    findings(Diagnostic{rowOf(kind).severity, static_cast<int>(kind), at.line, at.column, 0, worded(kind, words), 1});
 }
 
 // A key for a (curve, position) place.
@@ -137,7 +113,7 @@ std::string text(long long n) { return std::to_string(n); }
 
 std::string madeUp(const Reading& reading)
 {
-    return worded(kMadeUp, {text(reading.made), text(reading.pointLines), text(kMadePerPointLine), text(kMadeBeyond)});
+    return worded(Kind::MadeUp, {text(reading.made), text(reading.pointLines), text(kMadePerPointLine), text(kMadeBeyond)});
 }
 
 // ---------------------------------------------------------------- hooks
@@ -172,45 +148,45 @@ void LevelAudit::declared(int number, const vertexInfo& where, const vertexInfo*
             return;
         }
         earlier->superseded = true;
-        say(findings, kDeclaredAgain, at, {text(number)});
+        say(findings, Kind::DeclaredAgain, at, {text(number)});
     }
     section.declarations.push_back(Declaration{number, 1, key, at.column, at.column, 0, false, 0});
 }
 
-void LevelAudit::numberBeyondInt(Place at) { say(findings, kNumberBeyondInt, at); }
+void LevelAudit::numberBeyondInt(Place at) { say(findings, Kind::NumberBeyondInt, at); }
 
-void LevelAudit::strayOnStructureLine(int ch, Place at) { say(findings, kStrayOnStructureLine, at, {describe(ch)}); }
+void LevelAudit::strayOnStructureLine(int ch, Place at) { say(findings, Kind::StrayOnStructureLine, at, {describe(ch)}); }
 
-void LevelAudit::unclosedGroup(Place end) { say(findings, kUnclosedGroup, end); }
+void LevelAudit::unclosedGroup(Place end) { say(findings, Kind::UnclosedGroup, end); }
 
-void LevelAudit::countLimit(const char* what, Place at) { say(findings, kCounterLimit, at, {what}); }
+void LevelAudit::countLimit(const char* what, Place at) { say(findings, Kind::CounterLimit, at, {what}); }
 
 // A part of the mark is a broken point line, as any other start would be.
 void LevelAudit::byteOrderMark(int matched)
 {
     if (matched == 3)
-        say(findings, kByteOrderMark, Place{1, 1});
+        say(findings, Kind::ByteOrderMark, Place{1, 1});
     else
         unreadable(0, Place{1, 1});
 }
 
-void LevelAudit::unreadable(int field, Place start) { say(findings, kUnreadablePointLine, start, {kFieldNames[field]}); }
+void LevelAudit::unreadable(int field, Place start) { say(findings, Kind::UnreadablePointLine, start, {kFieldNames[field]}); }
 
-void LevelAudit::strayAfterPointLine(int ch, Place at) { say(findings, kStrayAfterPointLine, at, {describe(ch)}); }
+void LevelAudit::strayAfterPointLine(int ch, Place at) { say(findings, Kind::StrayAfterPointLine, at, {describe(ch)}); }
 
 void LevelAudit::outOfRange(int field, Place start)
 {
     if (field == 0)
-        say(findings, kPointNumberOutOfRange, start);
+        say(findings, Kind::PointNumberOutOfRange, start);
     else
-        say(findings, kCoordinateOutOfRange, start, {kFieldNames[field]});
+        say(findings, Kind::CoordinateOutOfRange, start, {kFieldNames[field]});
 }
 
-void LevelAudit::acrossLines(Place start, long lastLine) { say(findings, kPointLineAcrossLines, start, {text(lastLine)}); }
+void LevelAudit::acrossLines(Place start, long lastLine) { say(findings, Kind::PointLineAcrossLines, start, {text(lastLine)}); }
 
-void LevelAudit::beforeStructure(Place start) { say(findings, kPointBeforeStructure, start); }
+void LevelAudit::beforeStructure(Place start) { say(findings, Kind::PointBeforeStructure, start); }
 
-void LevelAudit::undeclared(int number, Place start) { say(findings, kUndeclaredPoint, start, {text(number)}); }
+void LevelAudit::undeclared(int number, Place start) { say(findings, Kind::UndeclaredPoint, start, {text(number)}); }
 
 // Beyond mostMade the reading is surely more than the file plainly holds.
 bool LevelAudit::grow(const vertexInfo& where)
@@ -238,15 +214,15 @@ void LevelAudit::placed(int number, const vertexInfo& where, float z, Place star
     const unsigned long long key = placeKey(where.curveNum, where.posInCurve);
     Declaration* const declared = declarationAt(key);
     if (!declared || declared->number != number)
-        say(findings, kDeclaredEarlier, start, {text(number), text(where.curveNum), text(where.posInCurve)});
+        say(findings, Kind::DeclaredEarlier, start, {text(number), text(where.curveNum), text(where.posInCurve)});
     if (z != static_cast<float>(level)) {
         char shown[64];
         std::snprintf(shown, sizeof shown, "%g", static_cast<double>(z));
-        say(findings, kZNotLevel, start, {shown, text(level)});
+        say(findings, Kind::ZNotLevel, start, {shown, text(level)});
     }
     long& placedBy = declared ? declared->placedBy : section.placedElsewhere[key];
     if (placedBy != 0)
-        say(findings, kPlacedOver, start, {text(number), text(placedBy)});
+        say(findings, Kind::PlacedOver, start, {text(number), text(placedBy)});
     placedBy = start.line;
     section.placed = true;
 }
@@ -254,14 +230,14 @@ void LevelAudit::placed(int number, const vertexInfo& where, float z, Place star
 Reading LevelAudit::finish(Place firstReturn)
 {
     if (firstReturn.line != 0)
-        say(findings, kCarriageReturn, firstReturn);
+        say(findings, Kind::CarriageReturn, firstReturn);
     finishSection();
     for (const auto& empty : pointless)
-        say(findings, kPointlessLastLevel, empty.first, {text(empty.second)});
+        say(findings, Kind::PointlessLastLevel, empty.first, {text(empty.second)});
     if (reading.made == 0)  // nothing placed, whether built or only counted
-        say(findings, kNoPointLines, Place{1, 1});
+        say(findings, Kind::NoPointLines, Place{1, 1});
     if (!reading.plain())
-        findings(Finding{1, 1, kKinds[kMadeUp].severity, madeUp(reading)});
+        findings(Diagnostic{rowOf(Kind::MadeUp).severity, static_cast<int>(Kind::MadeUp), 1, 1, 0, madeUp(reading), 1});
     return reading;
 }
 
@@ -299,10 +275,10 @@ void LevelAudit::finishSection()
         return;
     }
     for (const auto& empty : pointless)
-        say(findings, kPointlessLevel, empty.first, {text(empty.second)});
+        say(findings, Kind::PointlessLevel, empty.first, {text(empty.second)});
     pointless.clear();
     if (section.points.count(0) == 0)
-        say(findings, kEmptyCurveZero, section.start, {level});
+        say(findings, Kind::EmptyCurveZero, section.start, {level});
     reportUnplaced(level);
     reportUndeclared(level);
     reportEmptyGroups();
@@ -319,9 +295,9 @@ void LevelAudit::reportUnplaced(const std::string& level) const
         const Place at{section.start.line, declared.column};
         const std::string number = text(declared.number);
         if (made(declared.last()))
-            say(findings, declared.superseded ? kFilledSuperseded : kFilledDeclaration, at, {number, level});
+            say(findings, declared.superseded ? Kind::FilledSuperseded : Kind::FilledDeclaration, at, {number, level});
         else if (!declared.superseded)
-            say(findings, kUnrestoredDeclaration, at, {number});
+            say(findings, Kind::UnrestoredDeclaration, at, {number});
     }
 }
 
@@ -332,9 +308,9 @@ void LevelAudit::reportRunsDeclaredAgain() const
         if (run.count > 1) {
             const Place at{section.start.line, run.secondColumn};
             if (run.count == 2)
-                say(findings, kDeclaredAgain, at, {text(run.number)});
+                say(findings, Kind::DeclaredAgain, at, {text(run.number)});
             else
-                say(findings, kDeclaredAgainAtEach, at, {text(run.number), text(run.count - 1)});
+                say(findings, Kind::DeclaredAgainAtEach, at, {text(run.number), text(run.count - 1)});
         }
 }
 
@@ -353,9 +329,9 @@ void LevelAudit::reportRun(const Declaration& run, const std::string& level) con
     const unsigned long long filled = end - start - static_cast<unsigned long long>(std::distance(from, to));
     const Place at{section.start.line, run.firstColumn};
     if (filled == 1 && again == 1)
-        say(findings, kFilledSuperseded, at, {text(run.number), level});
+        say(findings, Kind::FilledSuperseded, at, {text(run.number), level});
     else if (filled > 0)
-        say(findings, kFilledRun, at, {text(run.number), text(static_cast<long long>(filled)), level});
+        say(findings, Kind::FilledRun, at, {text(run.number), text(static_cast<long long>(filled)), level});
 }
 
 // Places of the level that neither a declaration nor a point line made, a
@@ -381,9 +357,9 @@ void LevelAudit::reportUndeclared(const std::string& level) const
             if (covered > from) {
                 const std::string c = text(curve.first), first = text(static_cast<long long>(from - base));
                 if (covered - from == 1)
-                    say(findings, kFilledUndeclaredPlace, section.start, {c, first, level});
+                    say(findings, Kind::FilledUndeclaredPlace, section.start, {c, first, level});
                 else
-                    say(findings, kFilledUndeclaredPlaces, section.start,
+                    say(findings, Kind::FilledUndeclaredPlaces, section.start,
                         {c, first, text(static_cast<long long>(covered - 1 - base)), level});
             }
             const bool inDeclared = declared != section.declarations.cend() && declared->place <= covered &&
@@ -401,8 +377,8 @@ void LevelAudit::reportEmptyGroups() const
         if (first > static_cast<size_t>(run.last))
             continue;
         if (first == static_cast<size_t>(run.last))
-            say(findings, kEmptyCurveAfter, run.at, {text(static_cast<long long>(first))});
+            say(findings, Kind::EmptyCurveAfter, run.at, {text(static_cast<long long>(first))});
         else
-            say(findings, kEmptyCurvesAfter, run.at, {text(static_cast<long long>(first)), text(run.last)});
+            say(findings, Kind::EmptyCurvesAfter, run.at, {text(static_cast<long long>(first)), text(run.last)});
     }
 }

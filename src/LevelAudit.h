@@ -10,6 +10,42 @@
 #include "LevelFile.h"
 #include "LevelScanner.h"
 
+// Every kind of finding a reading may have (each one row of the audit's
+// table, with its class and wording).
+enum class FindingKind {
+    CounterLimit,
+    NumberBeyondInt,
+    UnreadablePointLine,
+    PointNumberOutOfRange,
+    CoordinateOutOfRange,
+    PointLineAcrossLines,
+    PointBeforeStructure,
+    UndeclaredPoint,
+    PlacedOver,
+    MadeUp,
+    NoPointLines,
+    StrayOnStructureLine,
+    UnclosedGroup,
+    StrayAfterPointLine,
+    CarriageReturn,
+    ByteOrderMark,
+    DeclaredAgain,
+    DeclaredAgainAtEach,
+    DeclaredEarlier,
+    ZNotLevel,
+    PointlessLevel,
+    PointlessLastLevel,
+    EmptyCurveZero,
+    FilledDeclaration,
+    FilledSuperseded,
+    FilledRun,
+    FilledUndeclaredPlace,
+    FilledUndeclaredPlaces,
+    UnrestoredDeclaration,
+    EmptyCurveAfter,
+    EmptyCurvesAfter,
+};
+
 // Where a numbered point of a level file goes; used only while reading.
 struct vertexInfo {
     int curveNum;
@@ -43,7 +79,7 @@ class LevelAudit {
 public:
     // Findings go to `findings`; `mostMade` is how much the reading may make
     // before building stops (it goes on counting).
-    LevelAudit(const FindingSink& findings, long long mostMade) : findings(findings), mostMade(mostMade) {}
+    LevelAudit(const DiagnosticSink& findings, long long mostMade) : findings(findings), mostMade(mostMade) {}
 
     void sectionStarts(Place start, int level);
     void emptyGroup(int curve, Place at);
@@ -71,7 +107,7 @@ public:
     Reading finish(Place firstReturn);
 
 private:
-    const FindingSink& findings;
+    const DiagnosticSink& findings;
     const long long mostMade;
     Reading reading;
     std::vector<std::pair<Place, int>> pointless;  // sections without point lines so far

@@ -208,11 +208,6 @@ void LevelReader<Audit>::build(const vertexInfo& where, const float* vertices)
 
 }  // namespace
 
-const char* severityName(Severity severity)
-{
-    return severity == Severity::Error ? "error" : "note";
-}
-
 bool writeLevels(FILE* file, const std::vector<Splines*>& spline)
 {
     for (const Splines* level : spline) {
@@ -235,7 +230,7 @@ bool writeLevels(FILE* file, const std::vector<Splines*>& spline)
     return true;
 }
 
-Reading readLevels(FILE* in, std::vector<Splines*>& spline, const FindingSink* findings, long long mostMade,
+Reading readLevels(FILE* in, std::vector<Splines*>& spline, const DiagnosticSink* findings, long long mostMade,
                    int countLimit)
 {
     if (!findings) {

@@ -4,31 +4,12 @@
 
 #include <climits>
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "Diagnostic.h"
+
 class Splines;
-
-// An error loses something the file holds (a point line, or the whole
-// layout); a note is the editor normalising what it read, losing no point.
-enum class Severity { Error, Note };
-
-// What a finding's class is called where it is printed: "error" or "note".
-const char* severityName(Severity severity);
-
-// One thing a reading ignores, fills in or loses, with its place: line and
-// column both from 1, columns in bytes.
-struct Finding {
-    long line;
-    long column;
-    Severity severity;
-    std::string what;
-};
-
-// Receives each finding of a reading. Only the level file tool listens; the
-// editor reads silently.
-using FindingSink = std::function<void(const Finding&)>;
 
 // Writes every level; false when the stream reports an error.
 bool writeLevels(FILE* file, const std::vector<Splines*>& spline);
@@ -54,7 +35,7 @@ std::string madeUp(const Reading& reading);
 // `mostMade` points and curves the levels are no longer built, only counted.
 // Levels, curves on a line and numbers in a group are counted up to
 // `countLimit`; a reading that would pass it stops there.
-Reading readLevels(FILE* in, std::vector<Splines*>& spline, const FindingSink* findings = nullptr,
+Reading readLevels(FILE* in, std::vector<Splines*>& spline, const DiagnosticSink* findings = nullptr,
                    long long mostMade = LLONG_MAX, int countLimit = INT_MAX);
 
 // The levels as the editor holds them once it has read them into its opening

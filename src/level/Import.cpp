@@ -13,7 +13,7 @@ Imported::~Imported()
     freeLevels(levels);
 }
 
-void Imported::say(ImportMessage::Kind kind, size_t offset, const std::string& what)
+void Imported::say(Severity severity, size_t offset, const std::string& what)
 {
     const std::string key = std::to_string(offset) + ' ' + what;
     const auto found = said.find(key);
@@ -23,48 +23,12 @@ void Imported::say(ImportMessage::Kind kind, size_t offset, const std::string& w
     }
     if (bytes + what.size() + kMessagePlaceRoom > kMostMessageBytes) {
         ++unsaid;
-        unsaidChanged = unsaidChanged || kind == ImportMessage::Changed;
+        unsaidChanged = unsaidChanged || severity == Severity::Warning;
         return;
     }
     bytes += what.size() + kMessagePlaceRoom;
     said.emplace(key, messages.size());
-    messages.push_back(ImportMessage{kind, offset, what, 1});
-}
-
-bool isUtf16(std::string_view text)
-{
-    return text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0;
-}
-
-size_t byteOrderMark(std::string_view text)
-{
-    return isUtf16(text) ? 2 : text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-}
-
-TextPlaces::TextPlaces(std::string_view text)
-    : text(text), unit(isUtf16(text) ? 2 : 1), bigEndian(text.compare(0, 2, "\xFE\xFF") == 0),
-      walked(byteOrderMark(text))
-{
-}
-
-void TextPlaces::at(size_t offset, long& line, long& column)
-{
-    offset = std::min(offset, text.size());
-    for (; walked + unit <= offset; walked += unit) {
-        const unsigned char first = static_cast<unsigned char>(text[walked]);
-        const unsigned code = unit == 1 ? first
-                              : bigEndian
-                                  ? first << 8 | static_cast<unsigned char>(text[walked + 1])
-                                  : static_cast<unsigned>(static_cast<unsigned char>(text[walked + 1])) << 8 | first;
-        if (code == '\n') {
-            ++lines;
-            lineColumn = 1;
-        } else if (unit == 1 ? (code & 0xC0) != 0x80 : (code & 0xFC00) != 0xDC00) {
-            ++lineColumn;  // a character starts here: not a UTF-8 continuation, not a low surrogate
-        }
-    }
-    line = lines;
-    column = lineColumn;
+    messages.push_back(Diagnostic{severity, 0, 0, 0, offset, what, 1});
 }
 
 namespace {
@@ -84,7 +48,7 @@ void dropEmptyEnds(std::vector<ImportedCurve>& curves, size_t level, Imported& i
     const auto last = std::find_if(curves.rbegin(), curves.rend(), filled).base();
     for (auto c = curves.begin(); c != curves.end(); ++c)
         if (c < first || c >= last)
-            imported.say(ImportMessage::Changed, c->offset,
+            imported.say(Severity::Warning, c->offset,
                          "empty curve " + std::to_string(c - curves.begin()) + " of level " + std::to_string(level) +
                              ": a level file can't keep it there, dropped");
     curves = std::vector<ImportedCurve>(first, last);
@@ -98,7 +62,7 @@ void buildLevels(std::vector<ImportedLevel>& found, size_t end, Imported& import
         ImportedLevel& level = found[index];
         const size_t number = imported.levels.size();
         if (std::all_of(level.curves.begin(), level.curves.end(), [](const ImportedCurve& c) { return c.xy.empty(); })) {
-            imported.say(ImportMessage::Changed, level.offset,
+            imported.say(Severity::Warning, level.offset,
                          "input level " + std::to_string(index) +
                              " has no points: a level file can't keep an empty level, dropped");
             continue;
@@ -112,7 +76,7 @@ void buildLevels(std::vector<ImportedLevel>& found, size_t end, Imported& import
             for (size_t k = 0; k + 1 < curve.xy.size(); k += 2)
                 nodes.controlPoints.emplace_back(curve.xy[k], curve.xy[k + 1], static_cast<float>(number));
             if (outsideTheSquare(curve.xy))
-                imported.say(ImportMessage::Note, curve.offset,
+                imported.say(Severity::Note, curve.offset,
                              "curve " + std::to_string(made->levelCurves.size()) + " of level " +
                                  std::to_string(number) +
                                  " has points outside the -5..5 square: kept, but the editor can't pick them");
@@ -121,7 +85,7 @@ void buildLevels(std::vector<ImportedLevel>& found, size_t end, Imported& import
         imported.levels.push_back(made);
     }
     if (imported.levels.empty())
-        imported.say(ImportMessage::Changed, end, "nothing to import: no level has a point, nothing written");
+        imported.say(Severity::Warning, end, "nothing to import: no level has a point, nothing written");
 }
 
 std::string brief(double value)

@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Diagnostic.h"
+
 class Splines;
 
 // The default fit: a tenth of a pixel of the editor's 640-pixel-wide window
@@ -18,32 +20,20 @@ constexpr double kDefaultTolerance = 0.1 * 10.0 / 640.0;
 // parser reads ahead that far, and copies a text that has no such room.
 constexpr size_t kImportReadAhead = 64;
 
-// Something the import says about its input, at a byte offset of the text.
-struct ImportMessage {
-    enum Kind {
-        Changed,  // dropped or changed: the import exits 1
-        Note,     // said, nothing lost
-    };
-    Kind kind;
-    size_t offset;
-    std::string what;
-    size_t times;  // said this often at this place (a place drawn again by `use`)
-};
-
 // Message text an import keeps at most, a place's room counted with each:
 // beyond it messages are only counted.
 constexpr size_t kMostMessageBytes = 512 * 1024;
 constexpr size_t kMessagePlaceRoom = 48;
 
-// What an import made of a document. `fatal` set: the document can't be read
-// at all (nothing is written), at `fatalOffset`.
+// What an import made of a document, and what it says of it: warnings
+// (what it dropped or changed) and notes, at byte offsets of the text, and
+// `fatal` when the document can't be read at all (nothing is written).
 struct Imported {
     std::vector<Splines*> levels;  // owned
-    std::vector<ImportMessage> messages;
-    std::string fatal;
-    size_t fatalOffset = 0;
+    std::vector<Diagnostic> messages;
+    Diagnostic fatal{Severity::Error, 0, 0, 0, 0, "", 1};
     size_t unsaid = 0;           // messages beyond kMostMessageBytes
-    bool unsaidChanged = false;  // one of them is a change
+    bool unsaidChanged = false;  // one of them is a warning
     double tolerance = 0;        // the fit's; 0 when points come as written
     size_t strays = 0;           // curves that hold no fit within it
 
@@ -52,12 +42,13 @@ struct Imported {
     Imported& operator=(const Imported&) = delete;
     ~Imported();
 
+    bool failed() const { return !fatal.text.empty(); }
     // A message said again at the same place is counted, not repeated.
-    void say(ImportMessage::Kind kind, size_t offset, const std::string& what);
+    void say(Severity severity, size_t offset, const std::string& what);
     bool fail(size_t offset, const std::string& what)
     {
-        fatal = what;
-        fatalOffset = offset;
+        fatal.text = what;
+        fatal.offset = offset;
         return false;
     }
 
@@ -99,26 +90,3 @@ void importJsonEvents(const std::string& text, Imported& imported);
 // An SVG drawing: layers are levels, every subpath a curve fitted within the
 // tolerance (exactly where its Béziers are Catmull-Rom segments).
 void importSvg(std::string_view text, double tolerance, Imported& imported);
-
-// Whether the text starts with a UTF-16 byte order mark.
-bool isUtf16(std::string_view text);
-// The bytes of the text's byte order mark, UTF-16's or UTF-8's; 0 without one.
-size_t byteOrderMark(std::string_view text);
-
-// Lines and columns (from 1) of byte offsets asked for in increasing order,
-// in one walk of the text however many are asked; columns count characters
-// of the text's own encoding: UTF-8, or UTF-16 of the byte order its byte
-// order mark gives (which is no character of the line).
-class TextPlaces {
-public:
-    explicit TextPlaces(std::string_view text);
-    void at(size_t offset, long& line, long& column);
-
-private:
-    std::string_view text;
-    size_t unit = 1;      // bytes a code unit: 1 for UTF-8, 2 for UTF-16
-    bool bigEndian = false;
-    size_t walked = 0;    // what lies before is counted
-    long lines = 1;
-    long lineColumn = 1;  // of `walked`
-};

@@ -328,7 +328,7 @@ bool Reader::number(double value, const std::string& spelled, bool fraction)
     } else if (!((node == kSamplesPerSegment && whole && value >= 1) || (node == kLevelNumber && whole && value >= 0))) {
         return wrong("the number " + spelled);
     } else if (node == kLevelNumber && value != static_cast<double>(levels.size() - 1)) {
-        imported.say(ImportMessage::Changed, here(),
+        imported.say(Severity::Warning, here(),
                      pointer() + ": level number " + spelled +
                          " at index " + std::to_string(levels.size() - 1) + ": the index is used");
     }
@@ -452,7 +452,7 @@ void Reader::endCurve(size_t offset)
 {
     const size_t n = controlPoints.size() / 2;
     if (wantsEndPoints(n, closed))
-        imported.say(ImportMessage::Changed, offset,
+        imported.say(Severity::Warning, offset,
                      pointer() + ": an open curve of " + std::to_string(n) +
                          " points would be drawn as a loop: end points added so it is drawn open");
     levels.back().curves.push_back(storedCurve(controlPoints, closed, offset));
@@ -656,7 +656,7 @@ void importJson(const std::string& text, Imported& imported)
     if (quickFits(text) && quick::read(text, levels)) {
         Imported clean;
         buildLevels(levels, text.size(), clean);
-        if (clean.messages.empty() && clean.fatal.empty()) {
+        if (clean.messages.empty() && !clean.failed()) {
             imported.levels.swap(clean.levels);
             return;
         }
@@ -668,7 +668,7 @@ void importJsonEvents(const std::string& text, Imported& imported)
 {
     Reader reader(text, imported);
     const TrackedChars begin{text.data(), &reader.tracking}, end{text.data() + text.size(), &reader.tracking};
-    if (!json::sax_parse(begin, end, &reader) || !imported.fatal.empty())
+    if (!json::sax_parse(begin, end, &reader) || imported.failed())
         return;
     buildLevels(reader.levels, text.size(), imported);
 }

@@ -87,7 +87,7 @@ long long mostMadeIn(long long bytes)
 // are built only as far as a plain reading of a file that size could go:
 // beyond, the reading is not plain, and nothing is written of it. A pipe is
 // read whole first, to know its size.
-bool readLevelFile(const std::string& name, std::vector<Splines*>& levels, const FindingSink& findings, bool lossy,
+bool readLevelFile(const std::string& name, std::vector<Splines*>& levels, const DiagnosticSink& findings, bool lossy,
                    Reading& reading)
 {
     return readInput(name, [&](FILE* in) {
@@ -105,29 +105,12 @@ bool readLevelFile(const std::string& name, std::vector<Splines*>& levels, const
     });
 }
 
-// Reads FILE with its findings in file order; false when it can't be read.
-bool readWithFindings(const std::string& name, LevelList& levels, std::vector<Finding>& found, bool lossy = false)
+// Reads FILE with its findings; false when it can't be read.
+bool readWithFindings(const std::string& name, LevelList& levels, std::vector<Diagnostic>& found, bool lossy = false)
 {
-    const FindingSink sink = [&found](const Finding& finding) { found.push_back(finding); };
+    const DiagnosticSink sink = [&found](const Diagnostic& finding) { found.push_back(finding); };
     Reading reading;
-    if (!readLevelFile(name, levels.list, sink, lossy, reading))
-        return false;
-    std::stable_sort(found.begin(), found.end(), [](const Finding& a, const Finding& b) {
-        return a.line != b.line ? a.line < b.line : a.column < b.column;
-    });
-    return true;
-}
-
-// Prints each finding as FILE:LINE:COLUMN: error|note: what; true when one is an error.
-bool printFindings(FILE* to, const std::string& name, const std::vector<Finding>& found)
-{
-    bool lost = false;
-    for (const Finding& finding : found) {
-        std::fprintf(to, "%s:%ld:%ld: %s: %s\n", name.c_str(), finding.line, finding.column,
-                     severityName(finding.severity), finding.what.c_str());
-        lost = lost || finding.severity == Severity::Error;
-    }
-    return lost;
+    return readLevelFile(name, levels.list, sink, lossy, reading);
 }
 
 // The same file (device and inode, through any link) as FILE; "-" is
@@ -172,10 +155,10 @@ int check(const Arguments& arguments)
     int status = 0;
     for (const std::string& name : arguments.files) {
         LevelList levels;
-        std::vector<Finding> found;
+        std::vector<Diagnostic> found;
         if (!readWithFindings(name, levels, found))
             status = kUsageError;
-        else if (printFindings(stdout, name, found))
+        else if (printDiagnostics(stdout, name, found))
             status = std::max(status, kErrors);
         if (!flushStandardOutput())
             return kUsageError;
@@ -187,13 +170,13 @@ int format(const Arguments& arguments)
 {
     const std::string& input = arguments.files[0];
     LevelList levels;
-    std::vector<Finding> found;
+    std::vector<Diagnostic> found;
     if (!readWithFindings(input, levels, found, arguments.lossy))
         return kUsageError;
-    if (!arguments.lossy && std::any_of(found.begin(), found.end(), [](const Finding& finding) {
+    if (!arguments.lossy && std::any_of(found.begin(), found.end(), [](const Diagnostic& finding) {
             return finding.severity == Severity::Error;
         })) {
-        printFindings(stderr, input, found);
+        printDiagnostics(stderr, input, found);
         std::fprintf(stderr, "ombrel-level: %s loses points when read: nothing written (--lossy writes anyway)\n",
                      input.c_str());
         return kErrors;
@@ -216,7 +199,7 @@ int exportLayout(const Arguments& arguments)
                                                        : exportJson;
     LevelList levels;
     Reading reading;
-    if (!readLevelFile(input, levels.list, [](const Finding&) {}, arguments.lossy, reading))
+    if (!readLevelFile(input, levels.list, [](const Diagnostic&) {}, arguments.lossy, reading))
         return kUsageError;
     if (!arguments.lossy && !reading.plain()) {
         std::fprintf(stderr, "ombrel-level: %s: %s: nothing written (--lossy writes anyway)\n", input.c_str(),
@@ -250,14 +233,6 @@ Source sniff(const std::string& text)
     if (start == std::string::npos)
         return kSniffed;
     return text[start] == '{' ? kFromJson : text[start] == '<' ? kFromSvg : kSniffed;
-}
-
-void printMessage(const std::string& name, TextPlaces& places, size_t offset, const char* kind,
-                  const std::string& what)
-{
-    long line = 0, column = 0;
-    places.at(offset, line, column);
-    std::fprintf(stderr, "%s:%ld:%ld: %s: %s\n", name.c_str(), line, column, kind, what.c_str());
 }
 
 std::string counted(size_t count, const std::string& what)
@@ -310,27 +285,20 @@ int importLayout(const Arguments& arguments)
         importJson(text, imported);
     else
         importSvg(text, arguments.tolerance, imported);
-    if (!imported.fatal.empty()) {
-        TextPlaces places(text);
-        printMessage(input, places, imported.fatalOffset, "error", imported.fatal + ": nothing written");
+    if (imported.failed()) {
+        std::vector<Diagnostic> fatal{imported.fatal};
+        fatal[0].text += ": nothing written";
+        printDiagnostics(stderr, input, fatal, text);
         return kUsageError;
     }
-    bool changed = false;
-    TextPlaces places(text);
-    std::stable_sort(imported.messages.begin(), imported.messages.end(),
-                     [](const ImportMessage& a, const ImportMessage& b) { return a.offset < b.offset; });
-    for (const ImportMessage& message : imported.messages) {
-        const bool change = message.kind == ImportMessage::Changed;
-        printMessage(input, places, message.offset, change ? "warning" : "note",
-                     message.times > 1 ? message.what + " (" + std::to_string(message.times) + " times)"
-                                       : message.what);
-        changed = changed || change;
-    }
     if (imported.unsaid > 0)
-        printMessage(input, places, text.size(), imported.unsaidChanged ? "warning" : "note",
-                     std::to_string(imported.unsaid) + " more messages not shown (an import shows at most " +
-                         std::to_string(kMostMessageBytes / 1024) + " KB of them)");
-    changed = changed || imported.unsaidChanged;
+        imported.messages.push_back(Diagnostic{imported.unsaidChanged ? Severity::Warning : Severity::Note, 0, 0, 0,
+                                               text.size(),
+                                               std::to_string(imported.unsaid) +
+                                                   " more messages not shown (an import shows at most " +
+                                                   std::to_string(kMostMessageBytes / 1024) + " KB of them)",
+                                               1});
+    const bool changed = printDiagnostics(stderr, input, imported.messages, text);
     if (imported.levels.empty())
         return kErrors;
     const std::vector<Splines*>& levels = imported.levels;

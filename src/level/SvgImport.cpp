@@ -63,7 +63,7 @@ Placed viewOf(const XmlElement& root, Affine& view, Viewport& viewport, Imported
     const bool sized = parseLength(root.value("width"), width) && parseLength(root.value("height"), height) &&
                        width > 0 && height > 0;
     if (!boxed && root.find("viewBox"))
-        imported.say(ImportMessage::Changed, root.offset,
+        imported.say(Severity::Warning, root.offset,
                      std::string("viewBox not understood: ") + (sized ? "width and height are used" : "ignored"));
     if (!boxed && !sized)
         return Placed::Unsized;
@@ -128,7 +128,7 @@ Flattening flatteningFor(const std::vector<Shape>& shapes, const Affine& view, d
                  [&](const Subpath& subpath, const Affine& m) { reach = std::max(reach, reachOf(subpath, m)); });
     const double floored = std::max(tolerance, reach * kFloatSteps * FLT_EPSILON);
     if (floored > tolerance)
-        imported.say(ImportMessage::Changed, 0,
+        imported.say(Severity::Warning, 0,
                      "the drawing reaches " + brief(reach) + " level units out, where a level file's numbers are " +
                          "coarser than " + brief(tolerance) + ": fitted within " + brief(floored));
     const auto extraPoints = [&](const Flattening& flat) {
@@ -149,7 +149,7 @@ Flattening flatteningFor(const std::vector<Shape>& shapes, const Affine& view, d
         flat = Flattening{coarser * kFlatShare, coarser};
     }
     if (flat.tolerance > floored)
-        imported.say(ImportMessage::Changed, 0,
+        imported.say(Severity::Warning, 0,
                      "the drawing's paths are too long to fit within " + brief(floored) + ": fitted within " +
                          brief(flat.tolerance));
     return flat;
@@ -165,7 +165,7 @@ bool pointsOf(Shape& shape, size_t i, const Affine& view, const Flattening& flat
         return true;
     }
     if (!denseLine(shape.subpaths[i], compose(view, shape.transform), flat, line)) {
-        imported.say(ImportMessage::Changed, shape.offset, "a subpath beyond the float range: not imported");
+        imported.say(Severity::Warning, shape.offset, "a subpath beyond the float range: not imported");
         return false;
     }
     points = fitCurve(line.points, line.corners, line.loop, flat.tolerance * kFitShare, 0, &strays);
@@ -180,7 +180,7 @@ void placeByItsId(const Shape& shape, std::vector<ImportedCurve>& curves, size_t
     if (wanted <= curves.size())
         return;
     if (wanted - curves.size() > kMostEmptyCurves - emptyCurves) {
-        imported.say(ImportMessage::Changed, shape.offset,
+        imported.say(Severity::Warning, shape.offset,
                      "level " + std::to_string(shape.level) + ", curve " + std::to_string(curves.size()) +
                          ": its id asks for " + std::to_string(wanted - curves.size()) +
                          " empty curves before it, more than an import fills in (" +
@@ -212,7 +212,7 @@ void importSvg(std::string_view text, double tolerance, Imported& imported)
     const Placed placed = viewOf(root, view, viewport, imported);
     std::vector<ImportedLevel> levels;
     if (placed == Placed::DrawsNothing) {
-        imported.say(ImportMessage::Changed, root.offset, "the viewBox has a width or a height of zero: it draws nothing");
+        imported.say(Severity::Warning, root.offset, "the viewBox has a width or a height of zero: it draws nothing");
         buildLevels(levels, text.size(), imported);
         return;
     }
@@ -224,17 +224,17 @@ void importSvg(std::string_view text, double tolerance, Imported& imported)
         first.run();
         double box[4];
         if (!drawnBox(first.shapes, box)) {
-            imported.say(ImportMessage::Changed, root.offset, "the drawing has no size, and draws nothing to place it by");
+            imported.say(Severity::Warning, root.offset, "the drawing has no size, and draws nothing to place it by");
             buildLevels(levels, text.size(), imported);
             return;
         }
         view = ontoTheSquare(box);
-        imported.say(ImportMessage::Note, root.offset,
+        imported.say(Severity::Note, root.offset,
                      "the drawing has no size: placed by what it draws, " + brief(box[2]) + " by " + brief(box[3]) +
                          " from (" + brief(box[0]) + ", " + brief(box[1]) + ")");
     }
     if (tree.dropped > 0)
-        imported.say(ImportMessage::Changed, text.size(),
+        imported.say(Severity::Warning, text.size(),
                      "more than " + std::to_string(kMostElements) + " elements: the last " +
                          std::to_string(tree.dropped) + " are not read");
     // The export's own Béziers give their points; the rest are flattened by
@@ -262,12 +262,12 @@ void importSvg(std::string_view text, double tolerance, Imported& imported)
             for (const Vec3& p : points)
                 curve.xy.insert(curve.xy.end(), p.pos, p.pos + 2);
             const std::string named = "level " + std::to_string(shape.level) + ", curve " + std::to_string(curves.size());
-            imported.say(ImportMessage::Note, shape.offset,
+            imported.say(Severity::Note, shape.offset,
                          named + ": " + std::to_string(points.size()) + " control points" +
                              (own ? " (its own Catmull-Rom points)" : ""));
             if (strays > flat.tolerance) {
                 ++imported.strays;
-                imported.say(ImportMessage::Changed, shape.offset,
+                imported.say(Severity::Warning, shape.offset,
                              named + ": no fit within " + brief(flat.tolerance) + " found: it strays up to " +
                                  brief(strays));
             }

@@ -85,7 +85,7 @@ void SvgWalk::readStyleSheet(const XmlElement& style)
     parseStyleSheet(style.text, sheet);
     for (const std::string& notRead : sheet.passedOver)
         if (!before.count(notRead))
-            imported.say(ImportMessage::Note, style.offset, "style sheet: " + notRead);
+            imported.say(Severity::Note, style.offset, "style sheet: " + notRead);
 }
 
 const SvgWalk::Traits& SvgWalk::traitsOf(size_t element)
@@ -98,7 +98,7 @@ const SvgWalk::Traits& SvgWalk::traitsOf(size_t element)
     const size_t before = styleTests;
     const std::map<std::string, Cascaded> style = cascade(sheet, tree, element, styleTests);
     if (before > 0 && styleTests == 0)
-        imported.say(ImportMessage::Changed, e.offset,
+        imported.say(Severity::Warning, e.offset,
                      "style sheet: more than " + std::to_string(kMostStyleTests) +
                          " tests of its rules against elements: from here on no rule is applied");
     static const Cascaded kNone{"", false};
@@ -113,7 +113,7 @@ const SvgWalk::Traits& SvgWalk::traitsOf(size_t element)
     const bool css = valueOf("transform").fromCss;
     const std::string& transform = valueOf("transform").value;
     if (!(css ? parseCssTransform(transform, own.transform, error) : parseTransform(transform, own.transform, error))) {
-        imported.say(ImportMessage::Changed, e.offset, "transform not understood (" + error.what + "): ignored");
+        imported.say(Severity::Warning, e.offset, "transform not understood (" + error.what + "): ignored");
         own.transform = Affine();
     }
     return own;
@@ -182,11 +182,11 @@ void SvgWalk::collectLayers(std::vector<size_t>& order, std::map<size_t, size_t>
     }
     for (const size_t layer : order) {
         if (traitsOf(layer).none) {
-            imported.say(ImportMessage::Note, at(layer).offset, "hidden " + layerName(at(layer)) + ": not imported");
+            imported.say(Severity::Note, at(layer).offset, "hidden " + layerName(at(layer)) + ": not imported");
             continue;
         }
         if (numbered && levelNamed(at(layer), n) && n != static_cast<long>(levelOffsets.size()))
-            imported.say(ImportMessage::Note, at(layer).offset,
+            imported.say(Severity::Note, at(layer).offset,
                          layerName(at(layer)) + " is level " + std::to_string(levelOffsets.size()) +
                              ": a level file has no empty levels");
         levelOfLayer[layer] = levelOffsets.size();
@@ -211,7 +211,7 @@ void SvgWalk::run()
         if (found != levelOfLayer.end())
             level = found->second;
         else if (!layers.empty() && isSvg(at(child)) && drawable(at(child).name))
-            imported.say(ImportMessage::Note, at(child).offset,
+            imported.say(Severity::Note, at(child).offset,
                          "<" + at(child).name + "> outside every layer: joins level " + std::to_string(level));
         currentLevel = level;
         work.push_back(Visit{child, rootTransform, false, 0, kNoUse, root});
@@ -228,35 +228,35 @@ void SvgWalk::visit(const Visit& place, std::vector<Visit>& work)
 {
     const XmlElement& element = at(place.element);
     if (++visited > kMostElements) {
-        imported.say(ImportMessage::Changed, element.offset, "more elements than an import reads: the rest is not read");
+        imported.say(Severity::Warning, element.offset, "more elements than an import reads: the rest is not read");
         stopped = true;
         return;
     }
     const std::string& name = element.name;
     if (!isSvg(element)) {
         if (element.space == XmlSpace::XInclude && name == "include")
-            imported.say(ImportMessage::Changed, element.offset,
+            imported.say(Severity::Warning, element.offset,
                          "<xi:include> is not followed: what it includes is not imported");
         else if (drawable(name))
-            imported.say(ImportMessage::Note, element.offset, "<" + name + "> is not in the SVG namespace: not imported");
+            imported.say(Severity::Note, element.offset, "<" + name + "> is not in the SVG namespace: not imported");
         return;
     }
     if (place.useNesting > 0 && ++used > kMostUsedElements) {
         if (used == kMostUsedElements + 1)
-            imported.say(ImportMessage::Changed, element.offset,
+            imported.say(Severity::Warning, element.offset,
                          "<use> draws more than " + std::to_string(kMostUsedElements) +
                              " elements in all: the rest of what it places is not drawn");
         return;
     }
     const Traits& own = traitsOf(place.element);
     if (own.none) {
-        imported.say(ImportMessage::Note, element.offset, "<" + name + "> hidden (display:none): not imported");
+        imported.say(Severity::Note, element.offset, "<" + name + "> hidden (display:none): not imported");
         return;
     }
     const bool hidden = own.visibility == 0 ? place.hidden : own.visibility == 'h';
     const Affine transform = compose(place.transform, own.transform);
     if (drawable(name) && transform.a * transform.d - transform.b * transform.c == 0) {
-        imported.say(ImportMessage::Changed, element.offset,
+        imported.say(Severity::Warning, element.offset,
                      "<" + name + "> is drawn at a size of zero (its transform): not imported");
         return;
     }
@@ -267,7 +267,7 @@ void SvgWalk::visit(const Visit& place, std::vector<Visit>& work)
         if (viewportOf(place, transform, inner, inside))
             visitChildren(place, inner, inside, hidden, work);
         else
-            imported.say(ImportMessage::Changed, element.offset,
+            imported.say(Severity::Warning, element.offset,
                          "<" + name + "> has a size or a viewBox of zero: nothing in it is drawn");
     } else if (isContainer(name)) {
         visitChildren(place, transform, place.viewport, hidden, work);
@@ -275,14 +275,14 @@ void SvgWalk::visit(const Visit& place, std::vector<Visit>& work)
         visitUse(place, transform, hidden, work);
     } else if (isShape(name)) {
         if (hidden)
-            imported.say(ImportMessage::Note, element.offset, "<" + name + "> hidden (visibility): not imported");
+            imported.say(Severity::Note, element.offset, "<" + name + "> hidden (visibility): not imported");
         else
             addShape(place, transform, name);
     } else if (name == "text") {
-        imported.say(ImportMessage::Changed, element.offset,
+        imported.say(Severity::Warning, element.offset,
                      "<text> is not a shape: not imported (a drawing program can convert text to paths)");
     } else if (name == "image" || name == "foreignObject") {
-        imported.say(ImportMessage::Changed, element.offset,
+        imported.say(Severity::Warning, element.offset,
                      "<" + name + "> is " + (name == "image" ? "a picture" : "content of another kind") +
                          ", not a shape: not imported");
     }
@@ -368,13 +368,13 @@ void SvgWalk::visitUse(const Visit& place, const Affine& transform, bool hidden,
     const std::string reference = href ? *href : "";
     const auto target = reference.size() > 1 && reference[0] == '#' ? ids.find(reference.substr(1)) : ids.end();
     if (target == ids.end()) {
-        imported.say(ImportMessage::Changed, element.offset,
+        imported.say(Severity::Warning, element.offset,
                      "<use> of \"" + excerpt(reference) + "\", which isn't here: ignored");
     } else if (drawsItself(place, target->second)) {
-        imported.say(ImportMessage::Changed, element.offset,
+        imported.say(Severity::Warning, element.offset,
                      "<use> of \"" + excerpt(reference) + "\" draws itself: nothing drawn");
     } else if (place.useNesting >= kMostUseNesting) {
-        imported.say(ImportMessage::Changed, element.offset,
+        imported.say(Severity::Warning, element.offset,
                      "<use> nested more than " + std::to_string(kMostUseNesting) + " deep: ignored");
     } else {
         links.push_back(UseLink{target->second, place.uses});
@@ -401,7 +401,7 @@ void SvgWalk::addShape(const Visit& place, const Affine& transform, const std::s
     if (name == "path") {
         shape.subpaths = parsePathData(element.value("d"), kMostSegments - segments, error);
         if (!error.what.empty())
-            imported.say(ImportMessage::Changed, element.offset,
+            imported.say(Severity::Warning, element.offset,
                          "path data stops at character " + std::to_string(error.offset + 1) + " (" + error.what +
                              "): what came before is kept");
     } else {
@@ -410,21 +410,21 @@ void SvgWalk::addShape(const Visit& place, const Affine& transform, const std::s
                                                       ? pointCommands(element, name == "polygon", error, odd)
                                                       : shapeCommands(element, name, n);
         if (!error.what.empty())
-            imported.say(ImportMessage::Changed, element.offset,
+            imported.say(Severity::Warning, element.offset,
                          "points of <" + name + "> stop at character " + std::to_string(error.offset + 1) + " (" +
                              error.what + "): the points before are kept");
         if (odd)
-            imported.say(ImportMessage::Changed, element.offset,
+            imported.say(Severity::Warning, element.offset,
                          "points of <" + name + "> end with a coordinate that has no pair: it is dropped");
         if (commands.empty())
-            imported.say(ImportMessage::Changed, element.offset,
+            imported.say(Severity::Warning, element.offset,
                          "<" + name + "> draws nothing (a size of 0 or unreadable): not imported");
         shape.subpaths = pathOf(commands, kMostSegments - segments);
     }
     for (const Subpath& subpath : shape.subpaths)
         segments += subpath.segments.size();
     if (segments >= kMostSegments) {
-        imported.say(ImportMessage::Changed, element.offset, "more path segments than an import reads: the rest is not read");
+        imported.say(Severity::Warning, element.offset, "more path segments than an import reads: the rest is not read");
         stopped = true;
     }
     if (shape.subpaths.empty())

@@ -92,7 +92,7 @@ TEST(Import, ExportsComeBackAsFormatWritesThem)
                 importSvg(document, kDefaultTolerance, imported);
             else
                 importJson(document, imported);
-            ASSERT_EQ(imported.fatal, "") << document;
+            ASSERT_EQ(imported.fatal.text, "") << document;
             ASSERT_EQ(written(imported.levels, kLevelFile), formatted) << (svg ? "SVG\n" : "JSON\n") << file;
         }
     }
@@ -285,8 +285,8 @@ TEST(SvgImport, LoopsCornersAndForeignBeziersAreFittedWithinTheTolerance)
         importSvg(svg, c.tolerance, imported);
         ASSERT_EQ(imported.levels.size(), 1u) << c.name;
         ASSERT_EQ(imported.levels[0]->levelCurves.size(), 1u) << c.name;
-        for (const ImportMessage& message : imported.messages)
-            EXPECT_EQ(message.kind, ImportMessage::Note) << c.name << ": " << message.what;
+        for (const Diagnostic& message : imported.messages)
+            EXPECT_EQ(message.severity, Severity::Note) << c.name << ": " << message.text;
         const std::vector<Vec3>& points = imported.levels[0]->levelCurves[0].controlPoints;
         for (const int pieces : {kPiecesPerSegment, kExact}) {
             const FitError error = fitError(sampledPath(c.d, c.minx, c.miny, c.side), points, 0, pieces);
@@ -354,11 +354,11 @@ TEST(SvgImport, RandomChainsAreFittedWithinTheToleranceOrSaySo)
         ASSERT_EQ(imported.levels.size(), 1u) << d;
         ASSERT_EQ(imported.levels[0]->levelCurves.size(), 1u) << d;
         double allowed = tolerance;
-        for (const ImportMessage& message : imported.messages)
-            if (message.kind == ImportMessage::Changed) {
-                const size_t figure = message.what.find("strays up to ");
-                ASSERT_NE(figure, std::string::npos) << d << ": " << message.what;
-                allowed = std::max(allowed, std::stod(message.what.substr(figure + 13)));
+        for (const Diagnostic& message : imported.messages)
+            if (message.severity == Severity::Warning) {
+                const size_t figure = message.text.find("strays up to ");
+                ASSERT_NE(figure, std::string::npos) << d << ": " << message.text;
+                allowed = std::max(allowed, std::stod(message.text.substr(figure + 13)));
             }
         const std::vector<FitPoint> line = sampledPath(d, 0, 0, 100, 0.01);
         for (const int pieces : {kPiecesPerSegment, kExact}) {

@@ -19,8 +19,8 @@ namespace {
 std::vector<std::string> readWithFindings(FILE* in, LevelList& levels)
 {
     std::vector<std::string> found;
-    const FindingSink sink = [&found](const Finding& f) {
-        found.push_back(std::to_string(f.line) + ":" + std::to_string(f.column) + ": " + severityName(f.severity) + ": " + f.what);
+    const DiagnosticSink sink = [&found](const Diagnostic& f) {
+        found.push_back(std::to_string(f.line) + ":" + std::to_string(f.column) + ": " + severityName(f.severity) + ": " + f.text);
     };
     readLevels(in, levels.list, &sink);
     std::fclose(in);

@@ -29,8 +29,8 @@ TEST(ReaderCounters, StopShortOfTheLimit)
     for (const auto& c : cases) {
         std::vector<Splines*> levels;
         std::vector<std::string> found;
-        const FindingSink sink = [&found](const Finding& f) {
-            found.push_back(std::to_string(f.line) + ":" + std::to_string(f.column) + ": " + severityName(f.severity) + ": " + f.what);
+        const DiagnosticSink sink = [&found](const Diagnostic& f) {
+            found.push_back(std::to_string(f.line) + ":" + std::to_string(f.column) + ": " + severityName(f.severity) + ": " + f.text);
         };
         FILE* const in = fmemopen(const_cast<char*>(c.file), std::strlen(c.file), "r");
         readLevels(in, levels, &sink, LLONG_MAX, 3);
