@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "FileIO.h"
-#include "Graphics.h"
-#include "LevelColours.h"
-#include "Splines.h"
 #include "common.h"
+#include "core/LevelColours.h"
+#include "core/Splines.h"
+#include "editor/FileIO.h"
+#include "editor/Graphics.h"
 #include "layout.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <memory>
 #include <random>
 
-#include "CurveSampler.h"
-#include "LevelFile.h"
-#include "Splines.h"
+#include "core/CurveSampler.h"
+#include "core/LevelFile.h"
+#include "core/Splines.h"
 
 namespace {
 

@@ -27,10 +27,10 @@
 
 #include <simdjson.h>
 
-#include "FileIO.h"
-#include "LevelFile.h"
-#include "Splines.h"
 #include "common.h"
+#include "core/LevelFile.h"
+#include "core/Splines.h"
+#include "editor/FileIO.h"
 #include "layout.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "FileIO.h"
-#include "Splines.h"
+#include "core/Splines.h"
+#include "editor/FileIO.h"
 #include "layout.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "CurveFit.h"
+#include "core/CurveFit.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "Import.h"
-#include "LevelFile.h"
-#include "Splines.h"
+#include "core/LevelFile.h"
+#include "core/Splines.h"
+#include "formats/Import.h"
 
 inline void importCheck(bool condition, const char* what)
 {

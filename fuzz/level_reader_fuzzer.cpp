@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "LevelFile.h"
-#include "Splines.h"
+#include "core/LevelFile.h"
+#include "core/Splines.h"
 
 namespace {
 

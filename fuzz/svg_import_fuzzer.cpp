@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "Gzip.h"
+#include "formats/Gzip.h"
 #include "import_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <sstream>
 
-#include "CurveSampler.h"
-#include "LevelFile.h"
+#include "core/CurveSampler.h"
+#include "core/LevelFile.h"
 #include "support.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Command line and level model rules, without drawing.
-#include "OmbrelEditor.h"
+#include "editor/OmbrelEditor.h"
 #include "support.h"
 
 namespace {

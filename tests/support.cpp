@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "OmbrelEditor.h"
+#include "editor/OmbrelEditor.h"
 
 #ifdef __SANITIZE_ADDRESS__
 #include <sanitizer/lsan_interface.h>

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "FileIO.h"
-#include "Graphics.h"
-#include "Splines.h"
+#include "core/Splines.h"
+#include "editor/FileIO.h"
+#include "editor/Graphics.h"
 
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;

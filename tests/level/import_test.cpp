@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "CurveFit.h"
-#include "Export.h"
-#include "Import.h"
-#include "LevelFile.h"
-#include "Splines.h"
-#include "SvgPath.h"
+#include "core/CurveFit.h"
+#include "core/LevelFile.h"
+#include "core/Splines.h"
+#include "formats/Export.h"
+#include "formats/Import.h"
+#include "formats/svg/SvgPath.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "CurveSampler.h"
-#include "LevelFile.h"
-#include "Splines.h"
+#include "core/CurveSampler.h"
+#include "core/LevelFile.h"
+#include "core/Splines.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "SvgValues.h"
+#include "formats/svg/SvgValues.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "SvgStyle.h"
-#include "SvgValues.h"
-#include "XmlTree.h"
+#include "formats/svg/SvgStyle.h"
+#include "formats/svg/SvgValues.h"
+#include "formats/svg/XmlTree.h"
 
 namespace {
 

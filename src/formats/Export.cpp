@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "Splines.h"
+#include "core/Splines.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "SafeSave.h"
+#include "core/SafeSave.h"
 
 class Splines;
 

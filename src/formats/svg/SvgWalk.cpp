@@ -7,10 +7,10 @@
 #include <string_view>
 #include <utility>
 
-#include "DenseLine.h"
 #include "SvgLex.h"
 #include "SvgShapes.h"
-#include "Vec3.h"
+#include "core/Vec3.h"
+#include "formats/DenseLine.h"
 
 namespace {
 

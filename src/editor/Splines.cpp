@@ -1,10 +1,10 @@
 // How a level draws itself: markers with their pick names, and curve lines.
-#include "Splines.h"
+#include "core/Splines.h"
 
 #include <GL/freeglut.h>
 
-#include "CurveSampler.h"
-#include "LevelColours.h"
+#include "core/CurveSampler.h"
+#include "core/LevelColours.h"
 
 namespace {
 

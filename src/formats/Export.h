@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "CurveSampler.h"
+#include "core/CurveSampler.h"
 
 class Splines;
 

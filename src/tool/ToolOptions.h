@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "Export.h"
-#include "Import.h"
+#include "formats/Export.h"
+#include "formats/Import.h"
 
 struct Command {
     const char* name;

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "FileIO.h"
-#include "LevelColours.h"
-#include "Splines.h"
+#include "core/LevelColours.h"
+#include "core/Splines.h"
 
 // Last: only the refresh-rate query needs Xlib's names (Display, Bool).
 #include <GL/glx.h>

@@ -10,12 +10,12 @@
 #include <utility>
 #include <vector>
 
-#include "CurveFit.h"
-#include "DenseLine.h"
-#include "Import.h"
 #include "SvgValues.h"
 #include "SvgWalk.h"
 #include "XmlTree.h"
+#include "core/CurveFit.h"
+#include "formats/DenseLine.h"
+#include "formats/Import.h"
 
 // Points of all curves beyond their segments' ends, flattened at the asked
 // tolerance; beyond, the flattening coarsens, so that no drawing is fitted

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "CurveSampler.h"
-#include "LevelColours.h"
-#include "Splines.h"
+#include "core/CurveSampler.h"
+#include "core/LevelColours.h"
+#include "core/Splines.h"
 
 namespace {
 

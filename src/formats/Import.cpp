@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "Splines.h"
+#include "core/Splines.h"
 
 Imported::~Imported()
 {

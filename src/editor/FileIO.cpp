@@ -5,8 +5,8 @@
 #include <cctype>
 #include <cstdio>
 
-#include "LevelFile.h"
-#include "Splines.h"
+#include "core/LevelFile.h"
+#include "core/Splines.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <cstddef>
 #include <vector>
 
-#include "CurveFit.h"
-#include "SvgPath.h"
-#include "Vec3.h"
+#include "core/CurveFit.h"
+#include "core/Vec3.h"
+#include "formats/svg/SvgPath.h"
 
 // Points no farther than this from the subpath, with knots to choose from
 // near its corners.

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "CurveFit.h"
-#include "LevelFile.h"
-#include "Png.h"
+#include "core/CurveFit.h"
+#include "core/LevelFile.h"
+#include "formats/png/Png.h"
 
 const Command kCommands[kCommandCount] = {
     {"check", "check FILE...",

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "Diagnostic.h"
+#include "core/Diagnostic.h"
 
 class Splines;
 

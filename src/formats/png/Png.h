@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "Export.h"
+#include "formats/Export.h"
 
 constexpr int kLeastPictureSize = 16;
 constexpr int kMostPictureSize = 4096;

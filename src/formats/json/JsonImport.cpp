@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "CurveFit.h"
-#include "Import.h"
+#include "core/CurveFit.h"
+#include "formats/Import.h"
 
 namespace {
 

@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "CurveFit.h"
-#include "Export.h"
-#include "FileIO.h"
-#include "Gzip.h"
-#include "Import.h"
-#include "LevelFile.h"
-#include "Png.h"
-#include "Splines.h"
 #include "ToolOptions.h"
+#include "core/CurveFit.h"
+#include "core/LevelFile.h"
+#include "core/SafeSave.h"
+#include "core/Splines.h"
+#include "formats/Export.h"
+#include "formats/Gzip.h"
+#include "formats/Import.h"
+#include "formats/png/Png.h"
 
 namespace {
 

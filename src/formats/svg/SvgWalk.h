@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "Import.h"
 #include "SvgStyle.h"
 #include "SvgValues.h"
 #include "XmlTree.h"
+#include "formats/Import.h"
 
 class Vec3;
 

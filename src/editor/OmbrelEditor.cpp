@@ -9,7 +9,7 @@
 
 #include "FileIO.h"
 #include "Graphics.h"
-#include "Splines.h"
+#include "core/Splines.h"
 
 FileIO* input = new FileIO;
 Graphics* graphics = nullptr;
