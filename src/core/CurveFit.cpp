@@ -12,9 +12,8 @@
 
 namespace {
 
-// Rounds of splitting before the fit settles for what it has; each round
-// splits every span still out of tolerance, so this is far more than any
-// drawing needs.
+// Rounds of splitting before the fit settles for what it has; each splits
+// every span still out of tolerance: far more than any drawing needs.
 const int kMostRounds = 200;
 
 // What is known of a span: measured again only once a knot beside it changed.
