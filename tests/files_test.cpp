@@ -337,6 +337,29 @@ TEST(SafeSave, ASignalMidSaveLeavesTheOldFileOrTheWholeNewOne)
     }
 }
 
+// Once a save ends, each signal it watched is handled as before it began:
+// by default, or by the program's own handler, which the save left alone.
+TEST(SafeSave, LeavesTheSignalsAsItFoundThem)
+{
+    struct sigaction own = {};
+    own.sa_handler = [](int) {};
+    sigemptyset(&own.sa_mask);
+    sigaction(SIGUSR1, &own, nullptr);
+    const auto handlers = [] {
+        std::vector<void (*)(int)> found;
+        for (const int signal : kEndingSignals) {
+            struct sigaction now = {};
+            sigaction(signal, nullptr, &now);
+            found.push_back(now.sa_handler);
+        }
+        return found;
+    };
+    const std::vector<void (*)(int)> before = handlers();
+    EXPECT_EQ(save({makeLevel(0, {{{1, 2}}})}, "signals.lvl"), "( 0 )\n0 1.0000 2.0000 0.0000\n\n");
+    EXPECT_EQ(handlers(), before);
+    std::signal(SIGUSR1, SIG_DFL);
+}
+
 // A second save of a file written in place waits for the first to end, then
 // writes it whole; a save that would wait past its bound fails, says so in
 // the editor's words and the tool's, and changes nothing.
