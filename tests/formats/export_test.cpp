@@ -225,7 +225,7 @@ Listing listing(const std::string& text)
 TEST(ExportJsonAndObj, CarryTheControlPointsAndSamplesExactly)
 {
     const std::string check =
-        std::string(" | /usr/bin/python3 ") + OMBREL_SOURCE_DIR "/tests/json_points.py " OMBREL_SOURCE_DIR "/docs/ombrel-level.schema.json";
+        std::string(" | /usr/bin/python3 ") + OMBREL_SOURCE_DIR "/tests/formats/json_points.py " OMBREL_SOURCE_DIR "/docs/ombrel-level.schema.json";
     const std::string obj = tempPath("export.obj");
     for (int samples : {kPiecesPerSegment, 3})
         for (size_t i = 0; i < std::size(kLayouts); ++i) {
