@@ -125,9 +125,7 @@ bool loadFloor(const std::string& path, std::vector<float>& points)
             std::ungetc(ch, in);
             if (std::fscanf(in, "%d %f %f %f", &number, &x, &y, &z) != 4)
                 break;
-            points.push_back(x);
-            points.push_back(y);
-            points.push_back(z);
+            points.insert(points.end(), {x, y, z});
         }
     }
     std::fclose(in);
@@ -213,93 +211,72 @@ Fixture& fixture(int n)
     return f;
 }
 
-const Layout* prepare(benchmark::State& state)
-{
-    Fixture& f = fixture(static_cast<int>(state.range(0)));
-    if (!f.problem.empty()) {
-        state.SkipWithError(f.problem.c_str());
-        return nullptr;
-    }
-    showLayout(*f.layout);
-    return f.layout.get();
-}
-
 // ---------------------------------------------------------------- benchmarks
 
 // One iteration of a benchmark on the layout of n points a level.
 using Step = void (*)(benchmark::State& state, const Layout& layout, int n);
 
-void frame(benchmark::State&, const Layout&, int)
-{
-    editor->Display();
-    glFinish();
-}
-
-void floorFrame(benchmark::State&, const Layout& layout, int) { frameFloor(layout); }
-
-// A press and release on the empty spot: the whole pass, picking nothing.
-void selectionPass(benchmark::State&, const Layout&, int)
-{
-    editor->MouseMoved(kEmptyX, kEmptyY);
-    editor->Mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, kEmptyX, kEmptyY);
-    editor->Mouse(GLUT_LEFT_BUTTON, GLUT_UP, kEmptyX, kEmptyY);
-    glFinish();
-}
-
-void save(benchmark::State&, const Layout& layout, int n)
-{
-    files->setOutputName(sizedPath("save", n).c_str());
-    std::vector<Splines*> levels = layout.levels;
-    files->writeFile(levels);
-}
-
-void floorSave(benchmark::State& state, const Layout& layout, int n)
-{
-    if (!saveFloor(layout, sizedPath("save-floor", n)))
-        state.SkipWithError("can't write the floor file");
-}
-
-// What a load makes is freed off the clock: the editor keeps it.
-void load(benchmark::State& state, const Layout&, int n)
-{
-    files->setInputName(sizedPath("editor", n).c_str());
-    std::vector<Splines*> levels;
-    files->readFile(levels);
-    state.PauseTiming();
-    freeLevels(levels);
-    state.ResumeTiming();
-}
-
-void floorLoad(benchmark::State& state, const Layout&, int n)
-{
-    std::vector<float> points;
-    loadFloor(sizedPath("editor", n), points);
-    benchmark::DoNotOptimize(points.data());
-    state.PauseTiming();
-    std::vector<float>().swap(points);
-    state.ResumeTiming();
-}
-
 void BM_Step(benchmark::State& state, Step step)
 {
-    const Layout* layout = prepare(state);
-    if (!layout)
-        return;
+    const int n = static_cast<int>(state.range(0));
+    const Fixture& f = fixture(n);
+    if (!f.problem.empty())
+        return state.SkipWithError(f.problem.c_str());
+    showLayout(*f.layout);
     for (auto _ : state)
-        step(state, *layout, static_cast<int>(state.range(0)));
+        step(state, *f.layout, n);
 }
+
+// The selection pass is a press and release on the empty spot: the whole
+// pass, picking nothing. What a load makes is freed off the clock: the
+// editor keeps it.
+const std::pair<const char*, Step> kSteps[] = {
+    {"BM_Frame", [](benchmark::State&, const Layout&, int) { editor->Display(), glFinish(); }},
+    {"BM_FrameFloor", [](benchmark::State&, const Layout& layout, int) { frameFloor(layout); }},
+    {"BM_SelectionPass",
+     [](benchmark::State&, const Layout&, int) {
+         editor->MouseMoved(kEmptyX, kEmptyY);
+         editor->Mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, kEmptyX, kEmptyY);
+         editor->Mouse(GLUT_LEFT_BUTTON, GLUT_UP, kEmptyX, kEmptyY);
+         glFinish();
+     }},
+    {"BM_Save",
+     [](benchmark::State&, const Layout& layout, int n) {
+         files->setOutputName(sizedPath("save", n).c_str());
+         std::vector<Splines*> levels = layout.levels;
+         files->writeFile(levels);
+     }},
+    {"BM_SaveFloor",
+     [](benchmark::State& state, const Layout& layout, int n) {
+         if (!saveFloor(layout, sizedPath("save-floor", n)))
+             state.SkipWithError("can't write the floor file");
+     }},
+    {"BM_Load",
+     [](benchmark::State& state, const Layout&, int n) {
+         files->setInputName(sizedPath("editor", n).c_str());
+         std::vector<Splines*> levels;
+         files->readFile(levels);
+         state.PauseTiming();
+         freeLevels(levels);
+         state.ResumeTiming();
+     }},
+    {"BM_LoadFloor",
+     [](benchmark::State& state, const Layout&, int n) {
+         std::vector<float> points;
+         loadFloor(sizedPath("editor", n), points);
+         benchmark::DoNotOptimize(points.data());
+         state.PauseTiming();
+         std::vector<float>().swap(points);
+         state.ResumeTiming();
+     }},
+};
 
 // Wall-clock time is what a user waits for; the CPU column counts every
 // thread of the process, llvmpipe's rasteriser threads included, and is
 // the steadier of the two on a machine shared with other work.
 void registerBenchmarks()
 {
-    const std::pair<const char*, Step> steps[] = {
-        {"BM_Frame", frame}, {"BM_FrameFloor", floorFrame}, {"BM_SelectionPass", selectionPass},
-        {"BM_Save", save},   {"BM_SaveFloor", floorSave},   {"BM_Load", load},
-        {"BM_LoadFloor", floorLoad},
-    };
-    for (const auto& [name, step] : steps)
+    for (const auto& [name, step] : kSteps)
         benchmark::RegisterBenchmark(name, BM_Step, step)
             ->Arg(1000)
             ->Arg(10000)
@@ -324,22 +301,6 @@ std::vector<Ratio> ratios()
     return rows;
 }
 
-// The one window of the process; every frame draws into it.
-void openWindow(const char* program)
-{
-    static std::string name;
-    name = program;
-    int argc = 1;
-    char* argv[] = {&name[0], nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
-    glutInitWindowSize(kWindowWidth, kWindowHeight);
-    glutCreateWindow("Ombrel Editor benchmark");
-    glutDisplayFunc([] {});
-    for (int i = 0; i < 20; ++i)
-        glutMainLoopEvent();
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -348,7 +309,14 @@ int main(int argc, char** argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv) || !makeWorkDir("ombrel-bench"))
         return 1;
 
-    openWindow(argv[0]);
+    // The one window of the process; every frame draws into it.
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
+    glutInitWindowSize(kWindowWidth, kWindowHeight);
+    glutCreateWindow("Ombrel Editor benchmark");
+    glutDisplayFunc([] {});
+    for (int i = 0; i < 20; ++i)
+        glutMainLoopEvent();
     files = new FileIO;
     editor = new Graphics(files);
     editor->DrawingSetup();

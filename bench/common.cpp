@@ -1,12 +1,13 @@
 #include "common.h"
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <ostream>
 
 namespace {
@@ -56,27 +57,12 @@ bool makeWorkDir(const char* program)
 
 std::string pathFor(const std::string& name) { return workDir + "/" + name; }
 
-void removeWorkDir()
-{
-    if (DIR* const dir = opendir(workDir.c_str())) {
-        while (const dirent* entry = readdir(dir))
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-                std::remove(pathFor(entry->d_name).c_str());
-        closedir(dir);
-    }
-    rmdir(workDir.c_str());
-}
+void removeWorkDir() { std::filesystem::remove_all(workDir); }
 
 std::string readWhole(const std::string& path)
 {
-    std::string text;
-    if (FILE* const in = std::fopen(path.c_str(), "rb")) {
-        char buffer[1 << 16];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
-            text.append(buffer, n);
-        std::fclose(in);
-    }
-    return text;
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 RatioReporter::RatioReporter(std::vector<Ratio> rows)

@@ -1,17 +1,16 @@
 #!/usr/bin/env python3
-"""What the real editor costs while nothing happens, during a drag, and how
-soon a key shows: frames a second and CPU seconds per wall second, with Mesa's
-software renderer, for the default square and for four levels of 1,000 and
-10,000 points each (the benchmark layout, current level 3). Run on a display
-of its own (bench/run idle starts one):
-
-    bench/idle.py EDITOR SWAP_LOG_LIBRARY LAYOUT_WRITER
-
-Frames and key presses are logged by the preloaded library (one line per
-buffer swap and per key press the editor takes from its queue), CPU time is
-read from /proc. The key delay is from the press leaving the queue to the end
-of the next swap, which is the frame drawn after handling it.
-"""
+# What the real editor costs while nothing happens, during a drag, and how
+# soon a key shows: frames a second and CPU seconds per wall second, with Mesa's
+# software renderer, for the default square and for four levels of 1,000 and
+# 10,000 points each (the benchmark layout, current level 3). Run on a display
+# of its own (bench/run idle starts one):
+#
+#     bench/idle.py EDITOR SWAP_LOG_LIBRARY LAYOUT_WRITER
+#
+# Frames and key presses are logged by the preloaded library (one line per
+# buffer swap and per key press the editor takes from its queue), CPU time is
+# read from /proc. The key delay is from the press leaving the queue to the end
+# of the next swap, which is the frame drawn after handling it.
 
 import os
 import statistics
@@ -28,7 +27,7 @@ KEY_PRESSES = 10
 
 
 def to_pixel(x, y):
-    """Level units to pixels of the 640 x 480 window."""
+    # Level units to pixels of the 640 x 480 window.
     return round((x + 5.0) / 10.0 * 640), round((5.0 - y) / 10.0 * 480)
 
 
@@ -48,7 +47,7 @@ def wait(found, what):
 
 
 class Run:
-    """One editor process with its swap log."""
+    # One editor process with its swap log.
 
     def __init__(self, program, library, args, workdir):
         self.log = os.path.join(workdir, "swaps.log")
@@ -72,7 +71,7 @@ class Run:
         return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
     def measure(self, action):
-        """Frames a second and CPU seconds per second while action runs."""
+        # Frames a second and CPU seconds per second while action runs.
         start, cpu = time.monotonic(), self.cpu()
         action()
         end = time.monotonic()

@@ -62,17 +62,16 @@ Layout* makeLayout(int pointsPerLevel)
 
         std::vector<float> markers;
         std::vector<int> sizes;
-        int begin = 0, end = 0, index = 0;
+        int begin = 0, end = 0;
         for (size_t j = 0; j < level->levelCurves.size(); ++j) {
-            const Nodes& curve = level->levelCurves[j];
+            const std::vector<Vec3>& points = level->levelCurves[j].controlPoints;
             if (static_cast<int>(j) == level->currentCurve) {
-                begin = index;
-                end = index + static_cast<int>(curve.controlPoints.size());
+                begin = static_cast<int>(markers.size() / 3);
+                end = begin + static_cast<int>(points.size());
             }
-            for (const Vec3& point : curve.controlPoints)
+            for (const Vec3& point : points)
                 markers.insert(markers.end(), point.pos, point.pos + 3);
-            index += static_cast<int>(curve.controlPoints.size());
-            sizes.push_back(static_cast<int>(curve.controlPoints.size()));
+            sizes.push_back(static_cast<int>(points.size()));
         }
         layout->markers.push_back(std::move(markers));
         layout->highlightBegin.push_back(i == kCurrentLevel ? begin : 0);

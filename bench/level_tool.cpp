@@ -49,18 +49,16 @@ const double kForeignExtent = 4.0;
 // at the default tolerance (a longer path it fits more loosely, and says so).
 const double kForeignStep = 0.015;
 
-const size_t kReplayBuffer = 1 << 20;
 const size_t kNumberRoom = 32;
 
 // ---------------------------------------------------------------- timing children
 
 // Status 1 (check's findings, an import's changes) is a result; 2 means the
 // command is missing or failed.
-bool toolDid(int status) { return WIFEXITED(status) && WEXITSTATUS(status) < kUsageOrReadError; }
-
 bool runTool(const std::string& arguments)
 {
-    return toolDid(std::system((OMBREL_LEVEL_TOOL " " + arguments + " >/dev/null 2>&1").c_str()));
+    const int status = std::system((OMBREL_LEVEL_TOOL " " + arguments + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) && WEXITSTATUS(status) < kUsageOrReadError;
 }
 
 // User and system time of the finished child processes (the shell and the tool).
@@ -131,29 +129,22 @@ Replay split(const std::string& bytes)
     return replay;
 }
 
-// The text and the numbers formatted again, gathered and written in big writes.
+// The text and the numbers formatted again, gathered and written at once.
 bool writeReplay(const Replay& replay, const std::string& path)
 {
-    FILE* const out = std::fopen(path.c_str(), "w");
-    if (!out)
-        return false;
-    std::string buffer;
-    buffer.reserve(kReplayBuffer + kNumberRoom);
+    std::string output;
+    output.reserve(replay.text.size() + kNumberRoom / 2 * replay.numbers.size());
     const char* text = replay.text.data();
     for (const Replay::Number& number : replay.numbers) {
-        buffer.append(text, number.textBefore);
+        output.append(text, number.textBefore);
         text += number.textBefore;
         char digits[kNumberRoom];
-        buffer.append(digits, std::to_chars(digits, digits + sizeof digits, number.value).ptr);
-        if (buffer.size() >= kReplayBuffer) {
-            std::fwrite(buffer.data(), 1, buffer.size(), out);
-            buffer.clear();
-        }
+        output.append(digits, std::to_chars(digits, digits + sizeof digits, number.value).ptr);
     }
-    buffer.append(text, replay.text.data() + replay.text.size());
-    std::fwrite(buffer.data(), 1, buffer.size(), out);
-    const bool written = !std::ferror(out);
-    return std::fclose(out) == 0 && written;
+    output.append(text, replay.text.data() + replay.text.size());
+    FILE* const out = std::fopen(path.c_str(), "w");
+    const bool written = out && std::fwrite(output.data(), 1, output.size(), out) == output.size();
+    return out && std::fclose(out) == 0 && written;
 }
 
 // ---------------------------------------------------------------- floors
@@ -161,16 +152,13 @@ bool writeReplay(const Replay& replay, const std::string& path)
 // What a floor's run makes and keeps to the end of its process, as the
 // editor keeps the levels it loads.
 struct Leftovers {
-    std::vector<Splines*> levels;
+    LevelList levels;
     simdjson::dom::parser json;  // holds the document it parsed
     std::string svg;             // the drawing's text
-
-    ~Leftovers() { freeLevels(levels); }
 };
 
 // One floor's run; false when a library could not parse its input.
 using Floor = std::function<bool(Leftovers&)>;
-
 
 void load(const std::string& path, std::vector<Splines*>& levels)
 {
@@ -216,17 +204,13 @@ FloorRun exportFloor(const char* name, const char* output)
     const auto replay = std::make_shared<const Replay>(split(readWhole(pathFor(output))));
     const std::string layout = pathFor("layout.txt"), out = floorPath(output);
     return {name, output, [replay, layout, out](Leftovers& left) {
-                load(layout, left.levels);
+                load(layout, left.levels.list);
                 return writeReplay(*replay, out);
             }};
 }
 
 // The whole document, as simdjson parses it for the import.
-bool parseJson(const std::string& path, Leftovers& left)
-{
-    simdjson::dom::element root;
-    return !left.json.load(path).get(root);
-}
+bool parseJson(const std::string& path, Leftovers& left) { return !left.json.load(path).error(); }
 
 // Path data has no parsing library: the least the import can do with it is
 // read each of its numbers once.
@@ -291,14 +275,14 @@ std::vector<FloorRun> makeFloors()
     return {
         {"BM_EditorLoad", nullptr,
          [layout](Leftovers& left) {
-             load(layout, left.levels);
+             load(layout, left.levels.list);
              return true;
          }},
         {"BM_FormatFloor", "format.txt",
          [layout, formatted](Leftovers& left) {
-             load(layout, left.levels);
-             settleAsTheEditorDoes(left.levels);
-             save(formatted, left.levels);
+             load(layout, left.levels.list);
+             settleAsTheEditorDoes(left.levels.list);
+             save(formatted, left.levels.list);
              return true;
          }},
         exportFloor("BM_ExportSvgFloor", "layout.svg"),
@@ -414,14 +398,13 @@ bool prepare()
     const std::vector<FloorRun> floors = makeFloors();
     if (!std::all_of(floors.begin(), floors.end(), writesTheSameBytes))
         return false;
+    const auto add = [](const char* name, std::function<bool()> run) {
+        benchmark::RegisterBenchmark(name, BM_Child, run)->UseRealTime()->Unit(benchmark::kMillisecond);
+    };
     for (const FloorRun& floor : floors)
-        benchmark::RegisterBenchmark(floor.name, BM_Child, [run = floor.run] { return runFloor(run); })
-            ->UseRealTime()
-            ->Unit(benchmark::kMillisecond);
+        add(floor.name, [run = floor.run] { return runFloor(run); });
     for (const ToolRun& run : runs)
-        benchmark::RegisterBenchmark(run.name, BM_Child, [arguments = run.arguments] { return runTool(arguments); })
-            ->UseRealTime()
-            ->Unit(benchmark::kMillisecond);
+        add(run.name, [arguments = run.arguments] { return runTool(arguments); });
     return true;
 }
 
