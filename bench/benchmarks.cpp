@@ -305,29 +305,23 @@ std::vector<Ratio> ratios()
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv) || !makeWorkDir("ombrel-bench"))
-        return 1;
-
-    // The one window of the process; every frame draws into it.
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
-    glutInitWindowSize(kWindowWidth, kWindowHeight);
-    glutCreateWindow("Ombrel Editor benchmark");
-    glutDisplayFunc([] {});
-    for (int i = 0; i < 20; ++i)
-        glutMainLoopEvent();
-    files = new FileIO;
-    editor = new Graphics(files);
-    editor->DrawingSetup();
-    editor->Reshape(kWindowWidth, kWindowHeight);
-    Splines* const freshLevel = editor->spline[0];
-    benchmark::AddCustomContext("gl_renderer", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-    benchmark::AddCustomContext("gl_version", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
-    registerBenchmarks();
-    runWithRatios(ratios());
-
-    editor->spline = {freshLevel};
-    removeWorkDir();
-    return 0;
+    const auto prepare = [&argc, argv] {
+        // The one window of the process; every frame draws into it.
+        glutInit(&argc, argv);
+        glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
+        glutInitWindowSize(kWindowWidth, kWindowHeight);
+        glutCreateWindow("Ombrel Editor benchmark");
+        glutDisplayFunc([] {});
+        for (int i = 0; i < 20; ++i)
+            glutMainLoopEvent();
+        files = new FileIO;
+        editor = new Graphics(files);
+        editor->DrawingSetup();
+        editor->Reshape(kWindowWidth, kWindowHeight);
+        benchmark::AddCustomContext("gl_renderer", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+        benchmark::AddCustomContext("gl_version", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
+        registerBenchmarks();
+        return true;
+    };
+    return benchmarkMain(argc, argv, "ombrel-bench", prepare, ratios());
 }

@@ -114,9 +114,18 @@ std::string RatioReporter::rowText(const Ratio& row)
     return line;
 }
 
-void runWithRatios(std::vector<Ratio> rows)
+int benchmarkMain(int& argc, char** argv, const char* program, const std::function<bool()>& prepare,
+                  std::vector<Ratio> rows)
 {
-    RatioReporter reporter(std::move(rows));
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv) || !makeWorkDir(program))
+        return 1;
+    const bool prepared = prepare();
+    if (prepared) {
+        RatioReporter reporter(std::move(rows));
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        benchmark::Shutdown();
+    }
+    removeWorkDir();
+    return prepared ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -38,6 +39,10 @@ private:
     std::string rowText(const Ratio& row);
 };
 
-// Runs what the command line selects, the ratios after the console table
-// (a machine-readable copy: --benchmark_out=FILE --benchmark_out_format=json).
-void runWithRatios(std::vector<Ratio> rows);
+// A benchmark program's main: reads the flags, makes the work directory,
+// lets `prepare` register the benchmarks, runs what the command line selects
+// with the ratios after the console table (a machine-readable copy:
+// --benchmark_out=FILE --benchmark_out_format=json), removes the directory.
+// 1 when a flag, the directory or the preparation fails.
+int benchmarkMain(int& argc, char** argv, const char* program, const std::function<bool()>& prepare,
+                  std::vector<Ratio> rows);

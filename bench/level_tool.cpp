@@ -410,14 +410,4 @@ bool prepare()
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv) || !makeWorkDir("ombrel-bench-level"))
-        return 1;
-    const bool prepared = prepare();
-    if (prepared)
-        runWithRatios(kRatios);
-    removeWorkDir();
-    return prepared ? 0 : 1;
-}
+int main(int argc, char** argv) { return benchmarkMain(argc, argv, "ombrel-bench-level", prepare, kRatios); }
