@@ -164,7 +164,7 @@ struct Fixture {
 // overlay, since its text costs the same at any size and has no floor.
 void showLayout(const Layout& layout)
 {
-    editor->spline = layout.levels;
+    editor->spline = layout.levels.list;
     editor->currentLevel = kCurrentLevel;
     editor->cameraPos[2] = kCameraHeight + kCurrentLevel;
     editor->showMessages = 0;
@@ -192,7 +192,7 @@ Fixture& fixture(int n)
         f.problem = "the frame floor draws a different picture from the editor";
 
     files->setOutputName(sizedPath("editor", n).c_str());
-    std::vector<Splines*> levels = layout.levels;
+    std::vector<Splines*> levels = layout.levels.list;
     files->writeFile(levels);
     saveFloor(layout, sizedPath("floor", n));
     if (readWhole(sizedPath("editor", n)) != readWhole(sizedPath("floor", n)))
@@ -243,7 +243,7 @@ const std::pair<const char*, Step> kSteps[] = {
     {"BM_Save",
      [](benchmark::State&, const Layout& layout, int n) {
          files->setOutputName(sizedPath("save", n).c_str());
-         std::vector<Splines*> levels = layout.levels;
+         std::vector<Splines*> levels = layout.levels.list;
          files->writeFile(levels);
      }},
     {"BM_SaveFloor",
@@ -253,11 +253,12 @@ const std::pair<const char*, Step> kSteps[] = {
      }},
     {"BM_Load",
      [](benchmark::State& state, const Layout&, int n) {
-         files->setInputName(sizedPath("editor", n).c_str());
-         std::vector<Splines*> levels;
-         files->readFile(levels);
-         state.PauseTiming();
-         freeLevels(levels);
+         {
+             LevelList levels;
+             files->setInputName(sizedPath("editor", n).c_str());
+             files->readFile(levels.list);
+             state.PauseTiming();
+         }
          state.ResumeTiming();
      }},
     {"BM_LoadFloor",

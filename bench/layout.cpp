@@ -58,7 +58,7 @@ Layout* makeLayout(int pointsPerLevel)
         Splines* level = makeLevel(i, pointsPerLevel, random);
         // Curve 0 is already seeded, so this adds no default square.
         level->setWindowSize(640, 480);
-        layout->levels.push_back(level);
+        layout->levels.list.push_back(level);
 
         std::vector<float> markers;
         std::vector<int> sizes;
@@ -88,9 +88,7 @@ Layout* makeLayout(int pointsPerLevel)
 bool writeLayoutFile(int pointsPerLevel, const char* path)
 {
     const std::unique_ptr<Layout> layout(makeLayout(pointsPerLevel));
-    LevelList levels;
-    levels.list = layout->levels;
     FILE* const out = std::fopen(path, "w");
-    const bool written = out && writeLevels(out, levels.list);
+    const bool written = out && writeLevels(out, layout->levels.list);
     return out && std::fclose(out) == 0 && written;
 }

@@ -5,15 +5,15 @@
 
 #include <vector>
 
-class Splines;
+#include "core/Splines.h"
 
 constexpr int kLevelCount = 4;
 constexpr int kCurrentLevel = kLevelCount - 1;
 constexpr int kPointsPerCurve = 50;
 
 struct Layout {
-    // Level i has z = i and level number i; owned.
-    std::vector<Splines*> levels;
+    // Level i has z = i and level number i.
+    LevelList levels;
 
     // Per level, in drawing order: the control points as x, y, z triples,
     // and the range of them that the editor highlights as the current curve.
