@@ -36,7 +36,7 @@ inline void checkImported(const std::string& text, const Imported& imported)
 {
     for (const Diagnostic& message : imported.messages)
         importCheck(message.offset <= text.size() && !message.text.empty(), "message out of place");
-    if (imported.failed()) {
+    if (imported.refused()) {
         importCheck(imported.levels.empty() && imported.fatal.offset <= text.size(), "a failed import made levels");
         return;
     }

@@ -52,15 +52,6 @@ Vec3 saved(FitPoint p, int level)
     return Vec3(asSaved(p.x), asSaved(p.y), static_cast<float>(level));
 }
 
-// Kept within the float range, which a level file can hold.
-Vec3 reflected(const Vec3& end, const Vec3& neighbour)
-{
-    const auto beyond = [&](int axis) {
-        return asSaved(std::clamp(2.0 * end.pos[axis] - neighbour.pos[axis], -double(FLT_MAX), double(FLT_MAX)));
-    };
-    return Vec3(beyond(0), beyond(1), end.pos[2]);
-}
-
 bool samePlace(const Vec3& a, const Vec3& b)
 {
     return a.pos[0] == b.pos[0] && a.pos[1] == b.pos[1];
@@ -187,10 +178,10 @@ void Fit::controls(size_t span, size_t size, const PositionAt& position, std::ve
             four.push_back(position((span + offset) % size));
         return;
     }
-    four.push_back(span == 0 ? reflected(position(0), position(1)) : position(span - 1));
+    four.push_back(span == 0 ? endPointBeyond(position(0), position(1)) : position(span - 1));
     four.push_back(position(span));
     four.push_back(position(span + 1));
-    four.push_back(span + 2 < size ? position(span + 2) : reflected(position(size - 1), position(size - 2)));
+    four.push_back(span + 2 < size ? position(span + 2) : endPointBeyond(position(size - 1), position(size - 2)));
 }
 
 SpanMeasure Fit::measure(size_t span) const
@@ -372,34 +363,6 @@ bool startEvenly(const std::vector<FitPoint>& line, bool closed, double toleranc
 }
 
 }  // namespace
-
-std::vector<Vec3> openCurvePoints(const std::vector<Vec3>& through)
-{
-    if (through.size() < 2)
-        return through;
-    std::vector<Vec3> points{reflected(through[0], through[1])};
-    points.insert(points.end(), through.begin(), through.end());
-    points.push_back(reflected(through.back(), through[through.size() - 2]));
-    return points;
-}
-
-std::vector<Vec3> loopCurvePoints(const std::vector<Vec3>& through)
-{
-    const size_t n = through.size();
-    if (n < 4)
-        return through;
-    std::vector<Vec3> points{through[n - 1]};
-    points.insert(points.end(), through.begin(), through.end());
-    points.insert(points.end(), through.begin(), through.begin() + 2);
-    return points;
-}
-
-float asSaved(double coordinate)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%0.4f", static_cast<double>(static_cast<float>(coordinate)));
-    return std::strtof(text, nullptr);
-}
 
 std::vector<Vec3> fitCurve(const std::vector<FitPoint>& line, const std::vector<size_t>& corners, bool closed,
                            double tolerance, int level, double* strays)

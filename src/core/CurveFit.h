@@ -6,22 +6,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "LevelModel.h"
 #include "Vec3.h"
-
-// A level file stores no closure, so a curve's points must make the editor
-// draw it as meant: through A..Z open, with one end point before A and one
-// after Z (each end reflected through its neighbour, so the line leaves the
-// ends along their chords); one point alone is a one-point curve.
-std::vector<Vec3> openCurvePoints(const std::vector<Vec3>& through);
-
-// A loop through P0..Pn-1: fewer than four points are a loop as they are;
-// more are written Pn-1, P0, ..., Pn-1, P0, P1, drawn open round the loop.
-std::vector<Vec3> loopCurvePoints(const std::vector<Vec3>& through);
-
-// A position as a level file keeps it: rounded to four decimals (steps of
-// kSavedStep) and read back as a float.
-constexpr double kSavedStep = 0.0001;
-float asSaved(double coordinate);
 
 struct FitPoint {
     double x;

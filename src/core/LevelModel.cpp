@@ -1,9 +1,14 @@
 // One level's model and its edits; no drawing, so the level file tool can
 // use it without a display.
-#include "Splines.h"
+#include "LevelModel.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+
+#include "Splines.h"
 
 namespace {
 
@@ -147,4 +152,40 @@ void freeLevels(std::vector<Splines*>& levels)
     for (Splines* level : levels)
         delete level;
     levels.clear();
+}
+
+Vec3 endPointBeyond(const Vec3& end, const Vec3& neighbour)
+{
+    const auto beyond = [&](int axis) {
+        return asSaved(std::clamp(2.0 * end.pos[axis] - neighbour.pos[axis], -double(FLT_MAX), double(FLT_MAX)));
+    };
+    return Vec3(beyond(0), beyond(1), end.pos[2]);
+}
+
+std::vector<Vec3> openCurvePoints(const std::vector<Vec3>& through)
+{
+    if (through.size() < 2)
+        return through;
+    std::vector<Vec3> points{endPointBeyond(through[0], through[1])};
+    points.insert(points.end(), through.begin(), through.end());
+    points.push_back(endPointBeyond(through.back(), through[through.size() - 2]));
+    return points;
+}
+
+std::vector<Vec3> loopCurvePoints(const std::vector<Vec3>& through)
+{
+    const size_t n = through.size();
+    if (n < 4)
+        return through;
+    std::vector<Vec3> points{through[n - 1]};
+    points.insert(points.end(), through.begin(), through.end());
+    points.insert(points.end(), through.begin(), through.begin() + 2);
+    return points;
+}
+
+float asSaved(double coordinate)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%0.4f", static_cast<double>(static_cast<float>(coordinate)));
+    return std::strtof(text, nullptr);
 }

@@ -4,20 +4,11 @@
 
 #include <vector>
 
+#include "LevelModel.h"
 #include "Nodes.h"
 
 // OpenGL's GL_RENDER, spelled out so that the model needs no GL header.
 constexpr unsigned int kRenderMode = 0x1C00;
-
-// The size of the editor's window when it opens.
-constexpr int kInitialWindowWidth = 640;
-constexpr int kInitialWindowHeight = 480;
-
-// Window pixels (y counted down from the top) to level units in a window of
-// width x height, held inside the -5..5 square so that no edit puts a point
-// where it is never drawn or picked. False, and nothing written, when the
-// size is not positive.
-bool windowToLevel(int x, int y, int width, int height, float& levelX, float& levelY);
 
 class Splines {
 public:
@@ -56,16 +47,4 @@ public:
 private:
     void appendPoint(Nodes& curve, int x, int y);
     void addDefaultSquare(Nodes& curve);
-};
-
-// Deletes every level of the list, which owns them, and empties it.
-void freeLevels(std::vector<Splines*>& levels);
-
-// Levels that a list owns: freed with it, never copied.
-struct LevelList {
-    std::vector<Splines*> list;
-    LevelList() = default;
-    LevelList(const LevelList&) = delete;
-    LevelList& operator=(const LevelList&) = delete;
-    ~LevelList() { freeLevels(list); }
 };

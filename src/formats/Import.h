@@ -42,10 +42,11 @@ struct Imported {
     Imported& operator=(const Imported&) = delete;
     ~Imported();
 
-    bool failed() const { return !fatal.text.empty(); }
+    bool refused() const { return !fatal.text.empty(); }
     // A message said again at the same place is counted, not repeated.
     void say(Severity severity, size_t offset, const std::string& what);
-    bool fail(size_t offset, const std::string& what)
+    // Refuses the whole import, for `what` at `offset`; false, to return.
+    bool refuse(size_t offset, const std::string& what)
     {
         fatal.text = what;
         fatal.offset = offset;

@@ -285,7 +285,7 @@ int importLayout(const Arguments& arguments)
         importJson(text, imported);
     else
         importSvg(text, arguments.tolerance, imported);
-    if (imported.failed()) {
+    if (imported.refused()) {
         std::vector<Diagnostic> fatal{imported.fatal};
         fatal[0].text += ": nothing written";
         printDiagnostics(stderr, input, fatal, text);

@@ -156,7 +156,7 @@ public:
     bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) override
     {
         if (tracking.longToken != SIZE_MAX)
-            return imported.fail(tracking.longToken, "a name, number or word of more than " +
+            return imported.refuse(tracking.longToken, "a name, number or word of more than " +
                                                          std::to_string(kMostToken / 1024) +
                                                          " KB: none of a layout is that long");
         // The place is ours to give: keep only what the parser says is wrong,
@@ -174,7 +174,7 @@ public:
                        what.substr(to);
         }
         const size_t at = (position > 0 ? position - 1 : 0) + tracking.skipped;
-        return imported.fail(std::min(at, text.size()), "not JSON: " + what);
+        return imported.refuse(std::min(at, text.size()), "not JSON: " + what);
     }
 
 private:
@@ -198,12 +198,12 @@ private:
     std::string pointer() const;
     Node expected();
     bool wrong(const std::string& found);
-    bool refuse(const std::string& what) { return imported.fail(here(), pointer() + ": " + what); }
+    bool refuse(const std::string& what) { return imported.refuse(here(), pointer() + ": " + what); }
     // At an array's end, what is wrong is the array itself, not its next item.
     bool refuseArray(const std::string& what)
     {
         const std::string next = pointer();
-        return imported.fail(here(), next.substr(0, next.rfind('/')) + ": " + what);
+        return imported.refuse(here(), next.substr(0, next.rfind('/')) + ": " + what);
     }
     bool number(double value, const std::string& spelled, bool fraction);
     bool keyOf(const Key* keys, size_t count, const std::string& name);
@@ -425,7 +425,7 @@ void importJsonEvents(const std::string& text, Imported& imported)
 {
     Reader reader(text, imported);
     const TrackedChars begin{text.data(), &reader.tracking}, end{text.data() + text.size(), &reader.tracking};
-    if (!json::sax_parse(begin, end, &reader) || imported.failed())
+    if (!json::sax_parse(begin, end, &reader) || imported.refused())
         return;
     buildLevels(reader.levels, text.size(), imported);
 }

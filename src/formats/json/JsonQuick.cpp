@@ -219,7 +219,7 @@ void importJson(const std::string& text, Imported& imported)
     if (quickFits(text) && quick::read(text, levels)) {
         Imported clean;
         buildLevels(levels, text.size(), clean);
-        if (clean.messages.empty() && !clean.failed()) {
+        if (clean.messages.empty() && !clean.refused()) {
             imported.levels.swap(clean.levels);
             return;
         }

@@ -198,12 +198,12 @@ void importSvg(std::string_view text, double tolerance, Imported& imported)
     XmlTree tree;
     tree.most = kMostElements;
     if (!parseXml(text, tree)) {
-        imported.fail(tree.errorOffset, "not XML: " + tree.error);
+        imported.refuse(tree.errorOffset, "not XML: " + tree.error);
         return;
     }
     const XmlElement& root = tree.elements[0];
     if (root.name != "svg" || (root.space != XmlSpace::Svg && root.space != XmlSpace::None)) {
-        imported.fail(root.offset, "not an SVG drawing: the root element is <" + root.name + ">" +
+        imported.refuse(root.offset, "not an SVG drawing: the root element is <" + root.name + ">" +
                                        (root.name == "svg" ? " of another namespace" : ""));
         return;
     }

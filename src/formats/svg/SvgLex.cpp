@@ -52,7 +52,7 @@ bool tooLarge(const char* p, const char* last)
 
 namespace svg {
 
-bool fail(ParseError& error, const Text& text, const char* at, std::string what)
+bool syntaxError(ParseError& error, const Text& text, const char* at, std::string what)
 {
     error.offset = static_cast<size_t>(at - text.begin);
     error.what = std::move(what);
@@ -84,11 +84,11 @@ bool parseNumber(const char*& p, const Text& text, double& value, ParseError& er
 {
     const char* const last = scanNumber(p, text);
     if (last == p)
-        return fail(error, text, p, "expected a number");
+        return syntaxError(error, text, p, "expected a number");
     const char* const first = *p == '+' ? p + 1 : p;  // from_chars takes no '+'
     if (std::from_chars(first, last, value).ec == std::errc::result_out_of_range) {
         if (tooLarge(p, last))
-            return fail(error, text, p, "number out of range");
+            return syntaxError(error, text, p, "number out of range");
         value = *p == '-' ? -0.0 : 0.0;  // too small: as renderers do
     }
     p = last;

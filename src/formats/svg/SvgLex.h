@@ -21,7 +21,7 @@ struct Text {
 inline Text textOf(std::string_view source) { return {source.data(), source.data() + source.size()}; }
 
 // False, with the error at `at`.
-bool fail(ParseError& error, const Text& text, const char* at, std::string what);
+bool syntaxError(ParseError& error, const Text& text, const char* at, std::string what);
 
 // Our own tests: <cctype>'s are undefined for negative chars.
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }

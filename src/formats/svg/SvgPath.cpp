@@ -18,7 +18,7 @@ const int kMostArguments = 7;        // an arc's
 bool parseFlag(const char*& p, const Text& text, double& value, ParseError& error)
 {
     if (p == text.end || (*p != '0' && *p != '1'))
-        return fail(error, text, p, "expected a flag (0 or 1)");
+        return syntaxError(error, text, p, "expected a flag (0 or 1)");
     value = *p++ == '1';
     return true;
 }
@@ -211,7 +211,7 @@ bool runCommand(const char*& p, const Text& text, PathState& s, ParseError& erro
 {
     const int arguments = argumentCount(*p);
     if (arguments < 0)
-        return fail(error, text, p, isLetter(*p) ? std::string("unknown command '") + *p + "'" : "expected a command");
+        return syntaxError(error, text, p, isLetter(*p) ? std::string("unknown command '") + *p + "'" : "expected a command");
     char command = *p;
     const char* set = p++;
     skipWs(p, text);
@@ -220,7 +220,7 @@ bool runCommand(const char*& p, const Text& text, PathState& s, ParseError& erro
         if (!readArguments(p, text, command, arguments, v, error))
             return false;
         if (!draw(s, command, v))
-            return fail(error, text, set, "more than " + std::to_string(s.most) + " segments");
+            return syntaxError(error, text, set, "more than " + std::to_string(s.most) + " segments");
         s.previous = upper(command);
         if (arguments == 0)
             return true;
@@ -228,7 +228,7 @@ bool runCommand(const char*& p, const Text& text, PathState& s, ParseError& erro
             command = command == 'M' ? 'L' : 'l';
         const bool comma = skipWsComma(p, text);
         if (!startsNumber(p, text))
-            return !comma || fail(error, text, p, "expected a number");
+            return !comma || syntaxError(error, text, p, "expected a number");
         set = p;
     }
 }
@@ -267,7 +267,7 @@ std::vector<Subpath> parsePathData(std::string_view source, size_t maxSegments, 
     const char* p = text.begin;
     skipWs(p, text);
     if (p < text.end && *p != 'M' && *p != 'm') {
-        fail(error, text, p, "expected 'M' or 'm'");
+        syntaxError(error, text, p, "expected 'M' or 'm'");
         return {};
     }
     PathState s;

@@ -52,10 +52,10 @@ bool parseOneTransform(const char*& p, const Text& text, Affine& result, ParseEr
     const auto known = std::find_if(std::begin(kTransforms), std::end(kTransforms),
                                     [&](const TransformKind& k) { return name == k.name; });
     if (known == std::end(kTransforms))
-        return fail(error, text, nameAt, name.empty() ? "expected a transform" : "unknown transform '" + name + "'");
+        return syntaxError(error, text, nameAt, name.empty() ? "expected a transform" : "unknown transform '" + name + "'");
     skipWs(p, text);
     if (p == text.end || *p != '(')
-        return fail(error, text, p, "expected '('");
+        return syntaxError(error, text, p, "expected '('");
     ++p;
     skipWs(p, text);
     double v[6];
@@ -64,13 +64,13 @@ bool parseOneTransform(const char*& p, const Text& text, Affine& result, ParseEr
         if (!parseNumber(p, text, v[n++], error))
             return false;
         if (skipWsComma(p, text) && !startsNumber(p, text))
-            return fail(error, text, p, "expected a number");
+            return syntaxError(error, text, p, "expected a number");
     }
     if (p == text.end || *p != ')')
-        return fail(error, text, p, "expected ')'");
+        return syntaxError(error, text, p, "expected ')'");
     ++p;
     if (n != known->fewest && n != known->most)
-        return fail(error, text, nameAt, "wrong number of values for " + name);
+        return syntaxError(error, text, nameAt, "wrong number of values for " + name);
     result = compose(result, makeTransform(static_cast<int>(known - std::begin(kTransforms)), v, n));
     return true;
 }
@@ -111,15 +111,15 @@ bool cssArguments(const char*& p, const Text& text, bool lengths, std::vector<do
         const char* const start = p;
         double number;
         if (v.size() == 6 || !parseNumber(p, text, number, error))
-            return fail(error, text, start, "expected a number");
+            return syntaxError(error, text, start, "expected a number");
         const std::string unit = readUnit(p, text);
         static const std::pair<const char*, double> kAngles[] = {
             {"", 1}, {"deg", 1}, {"rad", 1 / kRadiansPerDegree}, {"grad", 0.9}, {"turn", 360}};
         const auto angle = std::find_if(std::begin(kAngles), std::end(kAngles), [&](const auto& a) { return unit == a.first; });
         if (lengths && !parseLength(std::string_view(start, static_cast<size_t>(p - start)), number))
-            return fail(error, text, start, "expected a length");
+            return syntaxError(error, text, start, "expected a length");
         if (!lengths && angle == std::end(kAngles))
-            return fail(error, text, start, "expected an angle");
+            return syntaxError(error, text, start, "expected an angle");
         v.push_back(lengths ? number : number * angle->second);
     }
     return true;
@@ -134,14 +134,14 @@ bool parseOneCssTransform(const char*& p, const Text& text, Affine& result, Pars
         name += *p;
     skipWs(p, text);
     if (p == text.end || *p != '(')
-        return fail(error, text, p, "expected '('");
+        return syntaxError(error, text, p, "expected '('");
     ++p;
     const bool lengths = name.compare(0, 9, "translate") == 0;
     std::vector<double> v;
     if (!cssArguments(p, text, lengths || name == "matrix" || name.compare(0, 5, "scale") == 0, v, error))
         return false;
     if (p == text.end)
-        return fail(error, text, p, "expected ')'");
+        return syntaxError(error, text, p, "expected ')'");
     ++p;
     const size_t n = v.size();
     const double r = n > 0 ? std::fmod(v[0], 360) * kRadiansPerDegree : 0;
@@ -162,7 +162,7 @@ bool parseOneCssTransform(const char*& p, const Text& text, Affine& result, Pars
     else if (n == 6 && name == "matrix")
         m = Affine{v[0], v[1], v[2], v[3], v[4], v[5]};
     else
-        return fail(error, text, nameAt, "not a CSS transform function with these values: " + name);
+        return syntaxError(error, text, nameAt, "not a CSS transform function with these values: " + name);
     result = compose(result, m);
     return true;
 }
@@ -186,7 +186,7 @@ bool parseCssTransform(std::string_view source, Affine& result, ParseError& erro
         }
     skipWs(p, text);
     if (p != text.end)
-        return fail(error, text, p, "expected the end");
+        return syntaxError(error, text, p, "expected the end");
     result = all;
     return true;
 }
@@ -205,7 +205,7 @@ bool parseTransform(std::string_view source, Affine& result, ParseError& error)
         while (p < text.end && (isWhitespace(*p) || *p == ','))
             comma |= *p++ == ',';
         if (comma && p == text.end)
-            return fail(error, text, p, "expected a transform");
+            return syntaxError(error, text, p, "expected a transform");
     }
     result = all;
     return true;
@@ -224,7 +224,7 @@ std::vector<double> parseNumberList(std::string_view source, ParseError& error)
             break;
         numbers.push_back(value);
         if (skipWsComma(p, text) && p == text.end)
-            fail(error, text, p, "expected a number");
+            syntaxError(error, text, p, "expected a number");
     }
     return numbers;
 }
