@@ -15,6 +15,7 @@
 
 #include "common.h"
 #include "core/LevelColours.h"
+#include "core/LevelModel.h"
 #include "core/Splines.h"
 #include "editor/FileIO.h"
 #include "editor/Graphics.h"

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "core/LevelModel.h"
 #include "core/Splines.h"
 
 constexpr int kLevelCount = 4;

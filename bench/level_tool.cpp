@@ -29,6 +29,7 @@
 
 #include "common.h"
 #include "core/LevelFile.h"
+#include "core/LevelModel.h"
 #include "core/Splines.h"
 #include "editor/FileIO.h"
 #include "layout.h"

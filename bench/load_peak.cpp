@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/LevelModel.h"
 #include "core/Splines.h"
 #include "editor/FileIO.h"
 #include "layout.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/LevelFile.h"
+#include "core/LevelModel.h"
 #include "core/Splines.h"
 #include "formats/Import.h"
 

@@ -7,8 +7,23 @@
 #include <string>
 #include <vector>
 
-#include "LevelFile.h"
+#include "Diagnostic.h"
 #include "LevelScanner.h"
+
+// What a reading made, points and curves, from how many point lines.
+// Filler points before a place, kept as declared across structure lines,
+// make a few bytes of file into millions of points; a reading that makes
+// more than kMadePerPointLine a point line, plus kMadeBeyond, is not what
+// the file plainly holds.
+constexpr long long kMadePerPointLine = 100;
+constexpr long long kMadeBeyond = 10000;
+struct Reading {
+    long long made = 0;
+    long long pointLines = 0;
+    bool plain() const { return made <= kMadePerPointLine * pointLines + kMadeBeyond; }
+};
+// The finding of a reading that isn't plain, with its figures.
+std::string madeUp(const Reading& reading);
 
 // Every kind of finding a reading may have (each one row of the audit's
 // table, with its class and wording).

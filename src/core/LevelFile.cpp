@@ -7,6 +7,7 @@
 
 #include "LevelAudit.h"
 #include "LevelScanner.h"
+#include "LevelModel.h"
 #include "Splines.h"
 
 namespace {

@@ -8,26 +8,12 @@
 #include <vector>
 
 #include "Diagnostic.h"
+#include "LevelAudit.h"
 
 class Splines;
 
 // Writes every level; false when the stream reports an error.
 bool writeLevels(FILE* file, const std::vector<Splines*>& spline);
-
-// What a reading made, points and curves, from how many point lines.
-// Filler points before a place, kept as declared across structure lines,
-// make a few bytes of file into millions of points; a reading that makes
-// more than kMadePerPointLine a point line, plus kMadeBeyond, is not what
-// the file plainly holds.
-constexpr long long kMadePerPointLine = 100;
-constexpr long long kMadeBeyond = 10000;
-struct Reading {
-    long long made = 0;
-    long long pointLines = 0;
-    bool plain() const { return made <= kMadePerPointLine * pointLines + kMadeBeyond; }
-};
-// The finding of a reading that isn't plain, with its figures.
-std::string madeUp(const Reading& reading);
 
 // Appends the levels read from the stream to the list, leniently: what the
 // editor cannot place is skipped, and told to `findings` when one is given.

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "LevelModel.h"
 #include "Nodes.h"
 
 // OpenGL's GL_RENDER, spelled out so that the model needs no GL header.

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "core/LevelFile.h"
+#include "core/LevelModel.h"
 #include "core/Splines.h"
 
 namespace {

@@ -11,6 +11,7 @@
 
 #include "FileIO.h"
 #include "core/LevelColours.h"
+#include "core/LevelModel.h"
 #include "core/Splines.h"
 
 // Last: only the refresh-rate query needs Xlib's names (Display, Bool).

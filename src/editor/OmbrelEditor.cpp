@@ -9,6 +9,7 @@
 
 #include "FileIO.h"
 #include "Graphics.h"
+#include "core/LevelModel.h"
 #include "core/Splines.h"
 
 FileIO* input = new FileIO;

@@ -1,4 +1,5 @@
 #include "DenseLine.h"
+#include "core/LevelModel.h"
 
 #include <algorithm>
 #include <cfloat>

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/LevelModel.h"
 #include "core/Splines.h"
 
 Imported::~Imported()

@@ -14,6 +14,7 @@
 #include "ToolOptions.h"
 #include "core/CurveFit.h"
 #include "core/LevelFile.h"
+#include "core/LevelModel.h"
 #include "core/SafeSave.h"
 #include "core/Splines.h"
 #include "formats/Export.h"

@@ -7,6 +7,7 @@
 
 #include "core/CurveFit.h"
 #include "core/LevelFile.h"
+#include "core/LevelModel.h"
 #include "formats/png/Png.h"
 
 const Command kCommands[kCommandCount] = {

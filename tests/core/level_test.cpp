@@ -11,6 +11,7 @@
 
 #include "core/CurveSampler.h"
 #include "core/LevelFile.h"
+#include "core/LevelModel.h"
 #include "core/Splines.h"
 
 namespace {

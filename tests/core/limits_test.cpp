@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/LevelFile.h"
+#include "core/LevelModel.h"
 #include "core/Splines.h"
 
 namespace {

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "support.h"
+#include "core/LevelModel.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include "support.h"
+#include "core/LevelModel.h"
 
 #ifdef __SANITIZE_ADDRESS__
 #include <sanitizer/asan_interface.h>

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/LevelModel.h"
 #include "editor/OmbrelEditor.h"
 
 #ifdef __SANITIZE_ADDRESS__

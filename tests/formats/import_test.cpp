@@ -12,6 +12,7 @@
 
 #include "core/CurveFit.h"
 #include "core/LevelFile.h"
+#include "core/LevelModel.h"
 #include "core/Splines.h"
 #include "formats/Export.h"
 #include "formats/Import.h"

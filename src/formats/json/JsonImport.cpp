@@ -14,7 +14,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/CurveFit.h"
 #include "formats/Import.h"
 #include "formats/json/JsonLayout.h"
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "core/CurveFit.h"
+#include "core/LevelModel.h"
 #include "formats/Import.h"
 
 namespace jsonLayout {
