@@ -291,8 +291,7 @@ void registerBenchmarks()
 std::vector<Ratio> ratios()
 {
     std::vector<Ratio> rows;
-    for (const char* n : {"/1000", "/10000", "/100000"}) {
-        const std::string a = n;
+    for (const std::string a : {"/1000", "/10000", "/100000"}) {
         rows.push_back({"BM_Frame" + a, "BM_FrameFloor" + a, 1.2});
         rows.push_back({"BM_SelectionPass" + a, "BM_Frame" + a, 1.2});
         rows.push_back({"BM_Save" + a, "BM_SaveFloor" + a, 1.1});

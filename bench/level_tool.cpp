@@ -50,6 +50,7 @@ const double kForeignExtent = 4.0;
 // at the default tolerance (a longer path it fits more loosely, and says so).
 const double kForeignStep = 0.015;
 
+const size_t kReplayBuffer = 1 << 20;
 const size_t kNumberRoom = 32;
 
 // ---------------------------------------------------------------- timing children
@@ -130,22 +131,29 @@ Replay split(const std::string& bytes)
     return replay;
 }
 
-// The text and the numbers formatted again, gathered and written at once.
+// The text and the numbers formatted again, gathered and written in big writes.
 bool writeReplay(const Replay& replay, const std::string& path)
 {
-    std::string output;
-    output.reserve(replay.text.size() + kNumberRoom / 2 * replay.numbers.size());
+    FILE* const out = std::fopen(path.c_str(), "w");
+    if (!out)
+        return false;
+    std::string buffer;
+    buffer.reserve(kReplayBuffer + kNumberRoom);
     const char* text = replay.text.data();
     for (const Replay::Number& number : replay.numbers) {
-        output.append(text, number.textBefore);
+        buffer.append(text, number.textBefore);
         text += number.textBefore;
         char digits[kNumberRoom];
-        output.append(digits, std::to_chars(digits, digits + sizeof digits, number.value).ptr);
+        buffer.append(digits, std::to_chars(digits, digits + sizeof digits, number.value).ptr);
+        if (buffer.size() >= kReplayBuffer) {
+            std::fwrite(buffer.data(), 1, buffer.size(), out);
+            buffer.clear();
+        }
     }
-    output.append(text, replay.text.data() + replay.text.size());
-    FILE* const out = std::fopen(path.c_str(), "w");
-    const bool written = out && std::fwrite(output.data(), 1, output.size(), out) == output.size();
-    return out && std::fclose(out) == 0 && written;
+    buffer.append(text, replay.text.data() + replay.text.size());
+    std::fwrite(buffer.data(), 1, buffer.size(), out);
+    const bool written = !std::ferror(out);
+    return std::fclose(out) == 0 && written;
 }
 
 // ---------------------------------------------------------------- floors
@@ -215,30 +223,22 @@ bool parseJson(const std::string& path, Leftovers& left) { return !left.json.loa
 
 // Path data has no parsing library: the least the import can do with it is
 // read each of its numbers once.
-double readPathNumbers(const char* d)
-{
-    double sum = 0, value = 0;
-    const char* const end = d + std::strlen(d);
-    for (const char* p = d; p < end;) {
-        const std::from_chars_result read = std::from_chars(p, end, value);
-        if (read.ec == std::errc()) {
-            sum += value;
-            p = read.ptr;
-        } else {
-            ++p;
-        }
-    }
-    return sum;
-}
-
 void XMLCALL addPathNumbers(void* sum, const XML_Char* name, const XML_Char** attributes)
 {
     const char* const local = std::strrchr(name, '\x01');
     if (std::strcmp(local ? local + 1 : name, "path") != 0)
         return;
-    for (const XML_Char** a = attributes; *a; a += 2)
-        if (std::strcmp(a[0], "d") == 0)
-            *static_cast<double*>(sum) += readPathNumbers(a[1]);
+    for (const XML_Char** a = attributes; *a; a += 2) {
+        if (std::strcmp(a[0], "d") != 0)
+            continue;
+        double value = 0;
+        for (const char *p = a[1], *end = p + std::strlen(p); p < end;) {
+            const std::from_chars_result read = std::from_chars(p, end, value);
+            const bool number = read.ec == std::errc();
+            *static_cast<double*>(sum) += number ? value : 0;
+            p = number ? read.ptr : p + 1;
+        }
+    }
 }
 
 // The drawing read whole and parsed by expat with namespaces, as the import
