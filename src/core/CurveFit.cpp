@@ -1,10 +1,7 @@
 #include "CurveFit.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 #include "CurveSampler.h"

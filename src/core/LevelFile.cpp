@@ -6,8 +6,8 @@
 #include <string>
 
 #include "LevelAudit.h"
-#include "LevelScanner.h"
 #include "LevelModel.h"
+#include "LevelScanner.h"
 #include "Splines.h"
 
 namespace {

@@ -1,10 +1,11 @@
 #include "DenseLine.h"
-#include "core/LevelModel.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <utility>
+
+#include "core/LevelModel.h"
 
 namespace {
 

@@ -204,7 +204,7 @@ void importSvg(std::string_view text, double tolerance, Imported& imported)
     const XmlElement& root = tree.elements[0];
     if (root.name != "svg" || (root.space != XmlSpace::Svg && root.space != XmlSpace::None)) {
         imported.refuse(root.offset, "not an SVG drawing: the root element is <" + root.name + ">" +
-                                       (root.name == "svg" ? " of another namespace" : ""));
+                                         (root.name == "svg" ? " of another namespace" : ""));
         return;
     }
     Affine view;

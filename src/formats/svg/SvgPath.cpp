@@ -211,7 +211,8 @@ bool runCommand(const char*& p, const Text& text, PathState& s, ParseError& erro
 {
     const int arguments = argumentCount(*p);
     if (arguments < 0)
-        return syntaxError(error, text, p, isLetter(*p) ? std::string("unknown command '") + *p + "'" : "expected a command");
+        return syntaxError(error, text, p,
+                           isLetter(*p) ? std::string("unknown command '") + *p + "'" : "expected a command");
     char command = *p;
     const char* set = p++;
     skipWs(p, text);

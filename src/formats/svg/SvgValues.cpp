@@ -52,7 +52,8 @@ bool parseOneTransform(const char*& p, const Text& text, Affine& result, ParseEr
     const auto known = std::find_if(std::begin(kTransforms), std::end(kTransforms),
                                     [&](const TransformKind& k) { return name == k.name; });
     if (known == std::end(kTransforms))
-        return syntaxError(error, text, nameAt, name.empty() ? "expected a transform" : "unknown transform '" + name + "'");
+        return syntaxError(error, text, nameAt,
+                           name.empty() ? "expected a transform" : "unknown transform '" + name + "'");
     skipWs(p, text);
     if (p == text.end || *p != '(')
         return syntaxError(error, text, p, "expected '('");
