@@ -38,16 +38,16 @@ inline void checkImported(const std::string& text, const Imported& imported)
     for (const Diagnostic& message : imported.messages)
         importCheck(message.offset <= text.size() && !message.text.empty(), "message out of place");
     if (imported.refused()) {
-        importCheck(imported.levels.empty() && imported.fatal.offset <= text.size(), "a failed import made levels");
+        importCheck(imported.levels.list.empty() && imported.fatal.offset <= text.size(), "a failed import made levels");
         return;
     }
-    const std::string written = levelFileOf(imported.levels);
+    const std::string written = levelFileOf(imported.levels.list);
     FILE* const in = fmemopen(const_cast<char*>(written.data()), written.size(), "r");
     std::vector<Splines*> read;
     const DiagnosticSink none = [](const Diagnostic&) { importCheck(false, "the imported file has findings"); };
-    readLevels(in, read, imported.levels.empty() ? nullptr : &none);
+    readLevels(in, read, imported.levels.list.empty() ? nullptr : &none);
     std::fclose(in);
     settleAsTheEditorDoes(read);
-    importCheck(imported.levels.empty() || levelFileOf(read) == written, "format changes the imported file");
+    importCheck(imported.levels.list.empty() || levelFileOf(read) == written, "format changes the imported file");
     freeLevels(read);
 }

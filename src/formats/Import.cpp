@@ -9,11 +9,6 @@
 #include "core/LevelModel.h"
 #include "core/Splines.h"
 
-Imported::~Imported()
-{
-    freeLevels(levels);
-}
-
 void Imported::say(Severity severity, size_t offset, const std::string& what)
 {
     const std::string key = std::to_string(offset) + ' ' + what;
@@ -61,7 +56,7 @@ void buildLevels(std::vector<ImportedLevel>& found, size_t end, Imported& import
 {
     for (size_t index = 0; index < found.size(); ++index) {
         ImportedLevel& level = found[index];
-        const size_t number = imported.levels.size();
+        const size_t number = imported.levels.list.size();
         if (std::all_of(level.curves.begin(), level.curves.end(), [](const ImportedCurve& c) { return c.xy.empty(); })) {
             imported.say(Severity::Warning, level.offset,
                          "input level " + std::to_string(index) +
@@ -83,9 +78,9 @@ void buildLevels(std::vector<ImportedLevel>& found, size_t end, Imported& import
                                  " has points outside the -5..5 square: kept, but the editor can't pick them");
             made->levelCurves.push_back(nodes);
         }
-        imported.levels.push_back(made);
+        imported.levels.list.push_back(made);
     }
-    if (imported.levels.empty())
+    if (imported.levels.list.empty())
         imported.say(Severity::Warning, end, "nothing to import: no level has a point, nothing written");
 }
 

@@ -9,8 +9,7 @@
 #include <vector>
 
 #include "core/Diagnostic.h"
-
-class Splines;
+#include "core/LevelModel.h"
 
 // The default fit: a tenth of a pixel of the editor's 640-pixel-wide window
 // (10 level units across), in level units.
@@ -29,18 +28,13 @@ constexpr size_t kMessagePlaceRoom = 48;
 // (what it dropped or changed) and notes, at byte offsets of the text, and
 // `fatal` when the document can't be read at all (nothing is written).
 struct Imported {
-    std::vector<Splines*> levels;  // owned
+    LevelList levels;
     std::vector<Diagnostic> messages;
     Diagnostic fatal{Severity::Error, 0, 0, 0, 0, "", 1};
     size_t unsaid = 0;           // messages beyond kMostMessageBytes
     bool unsaidChanged = false;  // one of them is a warning
     double tolerance = 0;        // the fit's; 0 when points come as written
     size_t strays = 0;           // curves that hold no fit within it
-
-    Imported() = default;
-    Imported(const Imported&) = delete;
-    Imported& operator=(const Imported&) = delete;
-    ~Imported();
 
     bool refused() const { return !fatal.text.empty(); }
     // A message said again at the same place is counted, not repeated.
@@ -84,9 +78,6 @@ void buildLevels(std::vector<ImportedLevel>& found, size_t end, Imported& import
 
 // The export's JSON document: control points come back as the same floats.
 void importJson(const std::string& text, Imported& imported);
-// The same read as events only, which the quick read of a clean document
-// must agree with (the fuzzer checks that it does).
-void importJsonEvents(const std::string& text, Imported& imported);
 
 // An SVG drawing: layers are levels, every subpath a curve fitted within the
 // tolerance (exactly where its Béziers are Catmull-Rom segments).

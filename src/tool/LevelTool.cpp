@@ -246,7 +246,7 @@ std::string counted(size_t count, const std::string& what)
 void printSummary(const std::string& name, const Imported& imported)
 {
     size_t curves = 0, points = 0;
-    for (const Splines* level : imported.levels) {
+    for (const Splines* level : imported.levels.list) {
         curves += level->levelCurves.size();
         for (const Nodes& curve : level->levelCurves)
             points += curve.controlPoints.size();
@@ -255,7 +255,7 @@ void printSummary(const std::string& name, const Imported& imported)
         imported.tolerance == 0 ? " as written"
                                 : " within " + brief(imported.tolerance) +
                                       (imported.strays == 0 ? "" : " except " + counted(imported.strays, "curve"));
-    std::fprintf(stderr, "%s: imported %s, %s, %s%s\n", name.c_str(), counted(imported.levels.size(), "level").c_str(),
+    std::fprintf(stderr, "%s: imported %s, %s, %s%s\n", name.c_str(), counted(imported.levels.list.size(), "level").c_str(),
                  counted(curves, "curve").c_str(), counted(points, "control point").c_str(), how.c_str());
 }
 
@@ -300,9 +300,9 @@ int importLayout(const Arguments& arguments)
                                                    std::to_string(kMostMessageBytes / 1024) + " KB of them)",
                                                1});
     const bool changed = printDiagnostics(stderr, input, imported.messages, text);
-    if (imported.levels.empty())
+    if (imported.levels.list.empty())
         return kErrors;
-    const std::vector<Splines*>& levels = imported.levels;
+    const std::vector<Splines*>& levels = imported.levels.list;
     if (!writeOutput(arguments.out, [&levels](FILE* out) { return writeLevels(out, levels); }))
         return kUsageError;
     printSummary(input, imported);

@@ -94,7 +94,7 @@ TEST(Import, ExportsComeBackAsFormatWritesThem)
             else
                 importJson(document, imported);
             ASSERT_EQ(imported.fatal.text, "") << document;
-            ASSERT_EQ(written(imported.levels, kLevelFile), formatted) << (svg ? "SVG\n" : "JSON\n") << file;
+            ASSERT_EQ(written(imported.levels.list, kLevelFile), formatted) << (svg ? "SVG\n" : "JSON\n") << file;
         }
     }
 }
@@ -243,8 +243,8 @@ TEST(SvgImport, SmoothLoopsTakeNoMorePointsThanEvenSteps)
             importSvg(std::string("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"-5 -5 10 10\"><path d=\"") + d +
                           "\"/></svg>",
                       tolerance, imported);
-            ASSERT_EQ(imported.levels.size(), 1u) << d;
-            const std::vector<Vec3>& points = imported.levels[0]->levelCurves[0].controlPoints;
+            ASSERT_EQ(imported.levels.list.size(), 1u) << d;
+            const std::vector<Vec3>& points = imported.levels.list[0]->levelCurves[0].controlPoints;
             // Even steps whose loop a level file stores in a tenth fewer
             // points than the import's don't hold (a loop of n is n + 3).
             const size_t fewer = static_cast<size_t>(std::ceil(points.size() / 1.1)) - 4;
@@ -284,11 +284,11 @@ TEST(SvgImport, LoopsCornersAndForeignBeziersAreFittedWithinTheTolerance)
                       c.minx, c.miny, c.side, c.side, c.d);
         Imported imported;
         importSvg(svg, c.tolerance, imported);
-        ASSERT_EQ(imported.levels.size(), 1u) << c.name;
-        ASSERT_EQ(imported.levels[0]->levelCurves.size(), 1u) << c.name;
+        ASSERT_EQ(imported.levels.list.size(), 1u) << c.name;
+        ASSERT_EQ(imported.levels.list[0]->levelCurves.size(), 1u) << c.name;
         for (const Diagnostic& message : imported.messages)
             EXPECT_EQ(message.severity, Severity::Note) << c.name << ": " << message.text;
-        const std::vector<Vec3>& points = imported.levels[0]->levelCurves[0].controlPoints;
+        const std::vector<Vec3>& points = imported.levels.list[0]->levelCurves[0].controlPoints;
         for (const int pieces : {kPiecesPerSegment, kExact}) {
             const FitError error = fitError(sampledPath(c.d, c.minx, c.miny, c.side), points, 0, pieces);
             EXPECT_LE(error.inputToCurve, c.tolerance) << c.name << " " << pieces;
@@ -352,8 +352,8 @@ TEST(SvgImport, RandomChainsAreFittedWithinTheToleranceOrSaySo)
                                 "\"/></svg>";
         Imported imported;
         importSvg(svg, tolerance, imported);
-        ASSERT_EQ(imported.levels.size(), 1u) << d;
-        ASSERT_EQ(imported.levels[0]->levelCurves.size(), 1u) << d;
+        ASSERT_EQ(imported.levels.list.size(), 1u) << d;
+        ASSERT_EQ(imported.levels.list[0]->levelCurves.size(), 1u) << d;
         double allowed = tolerance;
         for (const Diagnostic& message : imported.messages)
             if (message.severity == Severity::Warning) {
@@ -363,7 +363,7 @@ TEST(SvgImport, RandomChainsAreFittedWithinTheToleranceOrSaySo)
             }
         const std::vector<FitPoint> line = sampledPath(d, 0, 0, 100, 0.01);
         for (const int pieces : {kPiecesPerSegment, kExact}) {
-            const FitError error = fitError(line, imported.levels[0]->levelCurves[0].controlPoints, 0, pieces);
+            const FitError error = fitError(line, imported.levels.list[0]->levelCurves[0].controlPoints, 0, pieces);
             EXPECT_LE(error.inputToCurve, allowed * 1.0001) << d << " " << pieces;
             EXPECT_LE(error.curveToInput, allowed * 1.0001) << d << " " << pieces;
         }

@@ -1,212 +1,43 @@
-// The event read of the export's own JSON document, for any document the
-// quick read (JsonQuick.cpp) leaves: a stream of events, so that a long
-// layout's samples are checked but never held, every place is checked against
-// the schema as it goes by, and every message is named by its JSON Pointer.
-#include <nlohmann/json.hpp>
+// The export's own JSON document, read by simdjson's On-Demand parser while
+// the layout's schema is walked: every place is checked as it goes by, a
+// long layout's samples are checked but never kept, and every message is
+// named by its JSON Pointer and placed where the value it speaks of is.
+#include <simdjson.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <cstdint>
 #include <iterator>
-#include <utility>
+#include <string>
+#include <string_view>
 #include <vector>
 
+#include "core/LevelModel.h"
 #include "formats/Import.h"
-#include "formats/json/JsonLayout.h"
-
-using namespace jsonLayout;
 
 namespace {
 
-using json = nlohmann::json;
+using simdjson::ondemand::json_type;
+using simdjson::ondemand::value;
 
-struct Frame {
-    Node node = kRoot;
-    bool array = false;
-    size_t index = 0;       // items so far, or the key being read
-    std::string key;
-    Node next = kSkipped;   // an object's value to come
-    unsigned seen = 0;      // keys read, one bit each
-    size_t offset = 0;
+// What a place of the document must hold.
+enum Node {
+    kRoot, kUnits, kExtent, kExtentItem, kYUp, kSamplesPerSegment, kLevels, kLevel, kLevelNumber,
+    kCurves, kCurve, kClosed, kControlPoints, kSamples, kPoint, kCoordinate
 };
+
+struct Key {
+    const char* name;
+    Node node;
+};
+const Key kRootKeys[] = {{"units", kUnits}, {"extent", kExtent}, {"yUp", kYUp},
+                         {"samplesPerSegment", kSamplesPerSegment}, {"levels", kLevels}};
+const Key kLevelKeys[] = {{"level", kLevelNumber}, {"curves", kCurves}};
+const Key kCurveKeys[] = {{"closed", kClosed}, {"controlPoints", kControlPoints}, {"samples", kSamples}};
 
 // Names, numbers and words of a layout are short: a longer one is refused
-// before the parser holds it, twice over (as read and as decoded).
+// before a message quotes it.
 constexpr size_t kMostToken = 64 * 1024;
-
-// Where the parser has read to, so that events have a place, and what it
-// need not hold: a run of blanks between tokens reaches it as one blank
-// (the parser keeps all it reads since its last token), and a token longer
-// than kMostToken ends the input where it starts.
-struct Tracking {
-    const char* begin;
-    const char* end;
-    const char* latest;     // the character read last
-    size_t skipped = 0;     // blanks the parser was spared
-    bool inString = false;
-    bool escaped = false;
-    size_t run = 0;         // characters of the token being read
-    size_t longToken = SIZE_MAX;  // where the token too long starts
-};
-
-bool jsonBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-struct TrackedChars {
-    using iterator_category = std::forward_iterator_tag;
-    using value_type = char;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const char*;
-    using reference = const char&;
-    const char* at;
-    Tracking* tracking;
-    reference operator*() const
-    {
-        tracking->latest = at;
-        return *at;
-    }
-    TrackedChars& operator++()
-    {
-        pass(*at++);
-        return *this;
-    }
-    TrackedChars operator++(int)
-    {
-        TrackedChars before = *this;
-        ++*this;
-        return before;
-    }
-    bool operator==(const TrackedChars& other) const { return at == other.at; }
-    bool operator!=(const TrackedChars& other) const { return at != other.at; }
-
-private:
-    void pass(char c)
-    {
-        Tracking& t = *tracking;
-        if (t.inString) {
-            if (t.escaped)
-                t.escaped = false;
-            else if (c == '\\')
-                t.escaped = true;
-            else if (c == '"')
-                t.inString = false;
-            if (t.inString)
-                grow();
-            else
-                t.run = 0;
-            return;
-        }
-        if (c != '"' && !jsonBlank(c) && std::strchr("[]{},:", c) == nullptr) {
-            grow();
-            return;
-        }
-        t.run = 0;
-        t.inString = c == '"';
-        if (jsonBlank(c)) {
-            const char* const from = at;
-            while (at != t.end && jsonBlank(*at))
-                ++at;
-            t.skipped += static_cast<size_t>(at - from);
-        }
-    }
-    void grow()
-    {
-        Tracking& t = *tracking;
-        if (++t.run <= kMostToken)
-            return;
-        t.longToken = static_cast<size_t>(at - t.begin) - t.run - (t.inString ? 1 : 0);
-        at = t.end;
-    }
-};
-
-class Reader : public nlohmann::json_sax<json> {
-public:
-    Reader(const std::string& text, Imported& imported)
-        : tracking{text.data(), text.data() + text.size(), text.data()}, text(text), imported(imported)
-    {
-    }
-
-    Tracking tracking;
-    std::vector<ImportedLevel> levels;
-
-    bool null() override { return wrong("null"); }
-    bool boolean(bool value) override;
-    bool number_integer(number_integer_t value) override
-    {
-        return number(value == 0 && negativeZero() ? -0.0 : static_cast<double>(value), std::to_string(value), false);
-    }
-    bool number_unsigned(number_unsigned_t value) override
-    {
-        return number(static_cast<double>(value), std::to_string(value), false);
-    }
-    bool number_float(number_float_t value, const string_t& spelled) override { return number(value, spelled, true); }
-    bool string(string_t& value) override;
-    bool binary(binary_t&) override { return wrong("binary data"); }
-    bool start_object(std::size_t) override;
-    bool key(string_t& name) override;
-    bool end_object() override;
-    bool start_array(std::size_t) override;
-    bool end_array() override;
-    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) override
-    {
-        if (tracking.longToken != SIZE_MAX)
-            return imported.refuse(tracking.longToken, "a name, number or word of more than " +
-                                                         std::to_string(kMostToken / 1024) +
-                                                         " KB: none of a layout is that long");
-        // The place is ours to give: keep only what the parser says is wrong,
-        // and of what it read last, the start.
-        std::string what = error.what();
-        if (what.compare(0, 16, "[json.exception.") == 0 && what.find("] ") != std::string::npos)
-            what = what.substr(what.find("] ") + 2);
-        const size_t colon = what.find(": ", what.find("parse error"));
-        what = colon == std::string::npos ? what : what.substr(colon + 2);
-        for (const std::string mark : {"last read: '", "parsing '"}) {
-            const size_t from = what.find(mark);
-            const size_t to = from == std::string::npos ? from : what.rfind('\'');
-            if (to != std::string::npos && to >= from + mark.size())
-                what = what.substr(0, from + mark.size()) + excerpt(what.substr(from + mark.size(), to - from - mark.size())) +
-                       what.substr(to);
-        }
-        const size_t at = (position > 0 ? position - 1 : 0) + tracking.skipped;
-        return imported.refuse(std::min(at, text.size()), "not JSON: " + what);
-    }
-
-private:
-    const std::string& text;
-    Imported& imported;
-    std::vector<Frame> stack;
-    float point[2] = {0, 0};
-    size_t coordinates = 0;
-    std::vector<float> controlPoints;
-    bool closed = false;
-
-    size_t here() const { return static_cast<size_t>(tracking.latest - text.data()); }
-    // "-0" reads as the integer 0: its sign is in the text just read.
-    bool negativeZero() const
-    {
-        size_t at = std::min(here(), text.size());
-        while (at > 0 && text[at - 1] == '0')
-            --at;
-        return at > 0 && text[at - 1] == '-';
-    }
-    std::string pointer() const;
-    Node expected();
-    bool wrong(const std::string& found);
-    bool refuse(const std::string& what) { return imported.refuse(here(), pointer() + ": " + what); }
-    // At an array's end, what is wrong is the array itself, not its next item.
-    bool refuseArray(const std::string& what)
-    {
-        const std::string next = pointer();
-        return imported.refuse(here(), next.substr(0, next.rfind('/')) + ": " + what);
-    }
-    bool number(double value, const std::string& spelled, bool fraction);
-    bool keyOf(const Key* keys, size_t count, const std::string& name);
-    void endCurve(size_t offset);
-};
 
 const char* nodeWants(Node node)
 {
@@ -229,181 +60,381 @@ const char* nodeWants(Node node)
     }
 }
 
-// "/levels/0/curves/2": where the next value goes.
-std::string Reader::pointer() const
+// What each item of an array place must hold.
+Node itemOf(Node array)
 {
-    std::string path;
-    for (const Frame& frame : stack)
-        path += "/" + (frame.array ? std::to_string(frame.index) : frame.key);
-    return path.empty() ? "/" : path;
-}
-
-// The node the next value must be, and one more item of an array.
-Node Reader::expected()
-{
-    if (stack.empty())
-        return kRoot;
-    Frame& frame = stack.back();
-    if (!frame.array)
-        return frame.next;
-    switch (frame.node) {
+    switch (array) {
     case kExtent: return kExtentItem;
     case kLevels: return kLevel;
     case kCurves: return kCurve;
     case kControlPoints: case kSamples: return kPoint;
-    case kPoint: return kCoordinate;
-    default: return kSkipped;
+    default: return kCoordinate;
     }
 }
 
-bool Reader::wrong(const std::string& found)
+bool jsonBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+std::string_view withoutBlanksAfter(std::string_view token)
 {
-    return refuse("expected " + std::string(nodeWants(expected())) + ", found " + found);
+    while (!token.empty() && jsonBlank(token.back()))
+        token.remove_suffix(1);
+    return token;
 }
 
-// An array's item or an object's value is done.
-void advance(std::vector<Frame>& stack)
+// An open curve of two or three points would be drawn as a loop.
+bool wantsEndPoints(size_t count, bool closed) { return !closed && (count == 2 || count == 3); }
+
+// The curve as stored: a closed one of four or more points becomes the loop
+// the editor draws open, an open one that wants end points gets them.
+ImportedCurve storedCurve(const std::vector<float>& xy, bool closed, size_t offset)
 {
-    if (!stack.empty() && stack.back().array)
-        ++stack.back().index;
+    std::vector<Vec3> points;
+    for (size_t k = 0; k < xy.size(); k += 2)
+        points.emplace_back(xy[k], xy[k + 1], 0.0f);
+    if (closed && points.size() >= 4)
+        points = loopCurvePoints(points);
+    else if (wantsEndPoints(points.size(), closed))
+        points = openCurvePoints(points);
+    ImportedCurve curve{{}, offset};
+    for (const Vec3& p : points)
+        curve.xy.insert(curve.xy.end(), p.pos, p.pos + 2);
+    return curve;
 }
 
-bool Reader::boolean(bool value)
+// The first byte of ill-formed UTF-8 in `text`.
+size_t firstIllFormed(std::string_view text)
 {
-    const Node node = expected();
-    if (node == kClosed)
-        closed = value;
-    else if (!(node == kYUp && value))
-        return wrong(value ? "true" : "false");
-    advance(stack);
-    return true;
-}
-
-bool Reader::string(string_t& value)
-{
-    if (expected() != kUnits || value != "level")
-        return wrong("\"" + value + "\"");
-    advance(stack);
-    return true;
-}
-
-// Coordinates as the same floats the exporter wrote: read from their text.
-bool Reader::number(double value, const std::string& spelled, bool fraction)
-{
-    const Node node = expected();
-    const bool whole = std::floor(value) == value;
-    if (node == kCoordinate) {
-        if (coordinates == 2)
-            return refuse("a point has two coordinates, x and y");
-        // Samples are checked, not kept: only control points need their float.
-        const bool kept = stack.size() > 1 && stack[stack.size() - 2].node == kControlPoints;
-        const float coordinate = !kept ? 0.0f : fraction ? std::strtof(spelled.c_str(), nullptr) : static_cast<float>(value);
-        if (std::isinf(coordinate))
-            return refuse("beyond the float range");
-        point[coordinates++] = coordinate;
-    } else if (node == kExtentItem) {
-        if (stack.back().index > 1 || value != (stack.back().index == 0 ? -5 : 5))
-            return wrong("another extent");
-    } else if (!((node == kSamplesPerSegment && whole && value >= 1) || (node == kLevelNumber && whole && value >= 0))) {
-        return wrong("the number " + spelled);
-    } else if (node == kLevelNumber && value != static_cast<double>(levels.size() - 1)) {
-        imported.say(Severity::Warning, here(),
-                     pointer() + ": level number " + spelled +
-                         " at index " + std::to_string(levels.size() - 1) + ": the index is used");
+    size_t at = 0;
+    while (at < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        const size_t length = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3
+                                                                  : c >= 0xF0 && c < 0xF5 ? 4 : 0;
+        if (length == 0 || at + length > text.size() || !simdjson::validate_utf8(text.data() + at, length))
+            return at;
+        at += length;
     }
-    advance(stack);
-    return true;
+    return text.size();
 }
 
-bool Reader::start_object(std::size_t)
+// The first character a string holds unescaped that must be escaped.
+size_t firstUnescaped(std::string_view text)
 {
-    const Node node = expected();
-    if (node != kRoot && node != kLevel && node != kCurve)
-        return wrong("an object");
+    bool inString = false, escaped = false;
+    for (size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (inString && static_cast<unsigned char>(c) < 0x20)
+            return at;
+        if (escaped)
+            escaped = false;
+        else if (inString && c == '\\')
+            escaped = true;
+        else if (c == '"')
+            inString = !inString;
+    }
+    return 0;
+}
+
+// A number the parser reads when nothing follows it.
+bool wholeNumber(const std::string& token)
+{
+    simdjson::ondemand::parser parser;
+    simdjson::ondemand::document document;
+    double number;
+    simdjson::padded_string padded(token);
+    return !parser.iterate(padded).get(document) && !document.get_double().get(number);
+}
+
+// One step of a JSON Pointer: an object's key or an array's index.
+struct Step {
+    std::string_view key;
+    size_t index;
+};
+
+class Reader {
+public:
+    Reader(std::string_view text, Imported& imported, simdjson::ondemand::document& document)
+        : text(text), imported(imported), document(document)
+    {
+    }
+
+    std::vector<ImportedLevel> levels;
+
+    // The whole document: the layout object and nothing after it.
+    bool read()
+    {
+        value root;
+        const simdjson::error_code error = document.get_value().get(root);
+        if (error == simdjson::SCALAR_DOCUMENT_AS_VALUE)
+            return scalar(document, kRoot, document.raw_json_token());
+        if (error)
+            return syntax(error, nullptr);
+        if (!read(root, kRoot))
+            return false;
+        const char* after = nullptr;
+        return document.current_location().get(after) == simdjson::OUT_OF_BOUNDS ||
+               syntax(simdjson::TAPE_ERROR, after);
+    }
+
+    // A fault the parser found before reading: where it is, and what.
+    bool faultBefore(simdjson::error_code error)
+    {
+        switch (error) {
+        case simdjson::UTF8_ERROR:
+            return imported.refuse(firstIllFormed(text), "not JSON: ill-formed UTF-8");
+        case simdjson::UNESCAPED_CHARS:
+            return imported.refuse(firstUnescaped(text), "not JSON: a control character in a string, unescaped");
+        case simdjson::UNCLOSED_STRING:
+            return imported.refuse(text.size(), "not JSON: a string is not closed before the end");
+        default: return syntax(error, nullptr);
+        }
+    }
+
+private:
+    std::string_view text;  // as the parser reads it
+    Imported& imported;
+    simdjson::ondemand::document& document;
+    std::vector<Step> steps;
+    std::vector<float> controlPoints;
+    bool keeping = false;  // the points read are control points
+    float point[2] = {0, 0};
+    bool closed = false;
+
+    size_t offsetOf(const char* at) const { return static_cast<size_t>(at - text.data()); }
+    // The last character before `at` that is not a blank: a token's end.
+    const char* lastBefore(const char* at) const
+    {
+        while (at > text.data() && jsonBlank(at[-1]))
+            --at;
+        return at > text.data() ? at - 1 : at;
+    }
+    // Where the parser stands: its next token, or the end.
+    const char* next()
+    {
+        const char* at = nullptr;
+        return document.current_location().get(at) ? text.data() + text.size() : at;
+    }
+
+    std::string pointer() const
+    {
+        std::string path;
+        for (const Step& step : steps)
+            path += "/" + (step.key.data() ? std::string(step.key) : std::to_string(step.index));
+        return path.empty() ? "/" : path;
+    }
+    bool refuse(const char* at, const std::string& what) { return imported.refuse(offsetOf(at), pointer() + ": " + what); }
+    bool wrong(const char* at, Node node, const std::string& found)
+    {
+        return refuse(at, "expected " + std::string(nodeWants(node)) + ", found " + found);
+    }
+    bool syntax(simdjson::error_code error, const char* at);
+    bool tooLong(const char* at)
+    {
+        return imported.refuse(offsetOf(at), "a name, number or word of more than " + std::to_string(kMostToken / 1024) +
+                                                 " KB: none of a layout is that long");
+    }
+
+    bool read(value found, Node node);
+    bool object(value found, Node node, const char* open);
+    bool array(value found, Node node);
+    template <typename Source>
+    bool scalar(Source& found, Node node, std::string_view token);
+    bool number(Node node, double number, std::string_view token, const char* after);
+    void endCurve(size_t offset);
+};
+
+// A fault in the document's syntax in the token at `at`, or, when null,
+// where the parser stands between tokens. The document is cut short when
+// that is its last token and what is wrong is what would have come next.
+bool Reader::syntax(simdjson::error_code error, const char* at)
+{
+    const bool between = at == nullptr;
+    at = between ? next() : at;
+    const char* const end = text.data() + text.size();
+    const char* after = at;
+    while (after < end && !jsonBlank(*after) && (after == at || !std::strchr("[]{},:", *after)))
+        ++after;
+    const std::string found(at, static_cast<size_t>(after - at));
+    const bool last = lastBefore(end) < after;
+    if (found.empty() || (last && (between || (error == simdjson::NUMBER_ERROR && wholeNumber(found)))))
+        return imported.refuse(text.size(), "not JSON: cut short");
+    std::string what = "unexpected '" + excerpt(found) + "'";
+    if (error == simdjson::NUMBER_ERROR)
+        what = "a malformed number or one beyond the double range: '" + excerpt(found) + "'";
+    else if (error == simdjson::STRING_ERROR)
+        what = "a bad escape in the string '" + excerpt(found) + "'";
+    else if (error == simdjson::EMPTY)
+        what = "empty";
+    return imported.refuse(offsetOf(at), "not JSON: " + what);
+}
+
+bool Reader::read(value found, Node node)
+{
+    const std::string_view token = found.raw_json_token();
+    json_type type;
+    if (const simdjson::error_code error = found.type().get(type))
+        return syntax(error, token.data());
+    const bool isObject = node == kRoot || node == kLevel || node == kCurve;
+    const bool isArray = node == kExtent || node == kLevels || node == kCurves || node == kControlPoints ||
+                         node == kSamples || node == kPoint;
+    if (type == json_type::object)
+        return isObject ? object(found, node, token.data()) : wrong(token.data(), node, "an object");
+    if (type == json_type::array)
+        return isArray ? array(found, node) : wrong(token.data(), node, "an array");
+    return scalar(found, node, token);
+}
+
+bool Reader::object(value found, Node node, const char* open)
+{
+    const Key* const keys = node == kRoot ? kRootKeys : node == kLevel ? kLevelKeys : kCurveKeys;
+    const size_t count = node == kRoot ? std::size(kRootKeys) : node == kLevel ? std::size(kLevelKeys)
+                                                                             : std::size(kCurveKeys);
     if (node == kLevel)
-        levels.push_back(ImportedLevel{{}, here()});
+        levels.push_back(ImportedLevel{{}, offsetOf(open)});
     if (node == kCurve) {
         controlPoints.clear();
         closed = false;
     }
-    stack.push_back(Frame());
-    stack.back().node = node;
-    stack.back().array = false;
-    stack.back().offset = here();
+    simdjson::ondemand::object properties;
+    if (const simdjson::error_code error = found.get_object().get(properties))
+        return syntax(error, open);
+    unsigned seen = 0;
+    for (auto property : properties) {
+        simdjson::ondemand::field field;
+        if (const simdjson::error_code error = std::move(property).get(field))
+            return syntax(error, nullptr);
+        const char* const keyStart = field.key().raw() - 1;
+        std::string_view name;
+        if (const simdjson::error_code error = field.unescaped_key().get(name))
+            return syntax(error, keyStart);
+        // The key's closing quote, before the colon: where the parser is
+        // when it has the key.
+        const char* const keyEnd = lastBefore(lastBefore(field.value().raw_json_token().data()));
+        if (static_cast<size_t>(keyEnd - keyStart) - 1 > kMostToken)
+            return tooLong(keyStart);
+        size_t k = 0;
+        while (k < count && name != keys[k].name)
+            ++k;
+        steps.push_back(Step{name, 0});
+        if (k == count)
+            return refuse(keyEnd, "not a property of " + std::string(nodeWants(node)));
+        if (seen & (1u << k))
+            return refuse(keyEnd, "given twice");
+        seen |= 1u << k;
+        steps.back().key = keys[k].name;
+        if (!read(field.value(), keys[k].node))
+            return false;
+        steps.pop_back();
+    }
+    const char* const close = lastBefore(next());
+    for (size_t k = 0; k < count; ++k)
+        if (!(seen & (1u << k))) {
+            steps.push_back(Step{keys[k].name, 0});
+            return refuse(close, "missing");
+        }
+    if (node == kCurve)
+        endCurve(offsetOf(open));
     return true;
 }
 
-bool Reader::keyOf(const Key* keys, size_t count, const std::string& name)
+bool Reader::array(value found, Node node)
 {
-    Frame& frame = stack.back();
-    frame.key = name;
-    for (size_t k = 0; k < count; ++k)
-        if (name == keys[k].name) {
-            if (frame.seen & (1u << k))
-                return refuse("given twice");
-            frame.seen |= 1u << k;
-            frame.next = keys[k].node;
-            return true;
-        }
-    return refuse("not a property of " + std::string(nodeWants(frame.node)));
+    simdjson::ondemand::array items;
+    if (const simdjson::error_code error = found.get_array().get(items))
+        return syntax(error, nullptr);
+    if (node == kControlPoints || node == kSamples)
+        keeping = node == kControlPoints;
+    steps.push_back(Step{{}, 0});
+    for (auto item : items) {
+        value itemValue;
+        if (const simdjson::error_code error = std::move(item).get(itemValue))
+            return syntax(error, nullptr);
+        if (!read(itemValue, itemOf(node)))
+            return false;
+        ++steps.back().index;
+    }
+    const size_t count = steps.back().index;
+    steps.pop_back();
+    const char* const close = lastBefore(next());
+    // At an array's end, what is wrong is the array itself.
+    if (node == kPoint && count != 2)
+        return refuse(close, "a point has two coordinates, x and y");
+    if (node == kExtent && count != 2)
+        return refuse(close, "expected [-5, 5]");
+    if (node == kCurves && count == 0)
+        return refuse(close, "a level has at least one curve");
+    if (node == kPoint && keeping)
+        controlPoints.insert(controlPoints.end(), point, point + 2);
+    return true;
 }
 
-bool Reader::key(string_t& name)
+// A string, true, false, null or a number at `node`; `token` its text and
+// the blanks after it. Messages are placed on the value's last character
+// (a number's: the one after it, where its end is seen).
+template <typename Source>
+bool Reader::scalar(Source& found, Node node, std::string_view token)
 {
-    switch (stack.back().node) {
-    case kRoot: return keyOf(kRootKeys, std::size(kRootKeys), name);
-    case kLevel: return keyOf(kLevelKeys, std::size(kLevelKeys), name);
-    default: return keyOf(kCurveKeys, std::size(kCurveKeys), name);
+    token = withoutBlanksAfter(token);
+    if (token.size() - (token[0] == '"' ? 2 : 0) > kMostToken)
+        return tooLong(token.data());
+    const char* const last = token.data() + token.size() - 1;
+    json_type type;
+    if (const simdjson::error_code error = found.type().get(type))
+        return syntax(error, token.data());
+    switch (type) {
+    case json_type::string: {
+        std::string_view string;
+        if (const simdjson::error_code error = found.get_string().get(string))
+            return syntax(error, token.data());
+        return (node == kUnits && string == "level") || wrong(last, node, "\"" + std::string(string) + "\"");
+    }
+    case json_type::boolean: {
+        bool truth = false;
+        if (const simdjson::error_code error = found.get_bool().get(truth))
+            return syntax(error, token.data());
+        if (node == kClosed)
+            closed = truth;
+        return node == kClosed || (node == kYUp && truth) || wrong(last, node, truth ? "true" : "false");
+    }
+    case json_type::null: {
+        bool null = false;
+        if (const simdjson::error_code error = found.is_null().get(null); error || !null)
+            return syntax(error ? error : simdjson::INCORRECT_TYPE, token.data());
+        return wrong(last, node, "null");
+    }
+    default: {
+        double read = 0;
+        if (const simdjson::error_code error = found.get_double().get(read))
+            return syntax(error, token.data());
+        const char* const after = token.data() + token.size() < text.data() + text.size() ? last + 1 : last;
+        return number(node, read, token, after);
+    }
     }
 }
 
-bool Reader::end_object()
+// Coordinates come back as the same floats the exporter wrote: read from
+// their text.
+bool Reader::number(Node node, double read, std::string_view token, const char* after)
 {
-    const Frame& frame = stack.back();
-    const Key* const keys = frame.node == kRoot ? kRootKeys : frame.node == kLevel ? kLevelKeys : kCurveKeys;
-    const size_t count = frame.node == kRoot ? std::size(kRootKeys) : frame.node == kLevel ? std::size(kLevelKeys)
-                                                                                         : std::size(kCurveKeys);
-    for (size_t k = 0; k < count; ++k)
-        if (!(frame.seen & (1u << k))) {
-            stack.back().key = keys[k].name;
-            return refuse("missing");
-        }
-    const Node node = frame.node;
-    const size_t offset = frame.offset;
-    stack.pop_back();
-    if (node == kCurve)
-        endCurve(offset);
-    advance(stack);
-    return true;
-}
-
-bool Reader::start_array(std::size_t)
-{
-    const Node node = expected();
-    if (node != kExtent && node != kLevels && node != kCurves && node != kControlPoints && node != kSamples &&
-        node != kPoint)
-        return wrong("an array");
-    coordinates = 0;
-    stack.push_back(Frame());
-    stack.back().node = node;
-    stack.back().array = true;
-    stack.back().offset = here();
-    return true;
-}
-
-bool Reader::end_array()
-{
-    const Frame frame = stack.back();
-    if (frame.node == kPoint && frame.index != 2)
-        return refuseArray("a point has two coordinates, x and y");
-    if (frame.node == kExtent && frame.index != 2)
-        return refuseArray("expected [-5, 5]");
-    if (frame.node == kCurves && frame.index == 0)
-        return refuseArray("a level has at least one curve");
-    stack.pop_back();
-    if (frame.node == kPoint && stack.back().node == kControlPoints)
-        controlPoints.insert(controlPoints.end(), point, point + 2);
-    advance(stack);
+    const std::string spelled(token == "-0" ? "0" : token);  // as a whole number is said
+    const bool whole = std::floor(read) == read;
+    const size_t index = steps.empty() ? 0 : steps.back().index;
+    if (node == kCoordinate) {
+        if (index >= 2)
+            return refuse(after, "a point has two coordinates, x and y");
+        const float coordinate = keeping ? std::strtof(std::string(token).c_str(), nullptr) : 0.0f;
+        if (std::isinf(coordinate))
+            return refuse(after, "beyond the float range");
+        point[index] = coordinate;
+        return true;
+    }
+    if (node == kExtentItem)
+        return (index <= 1 && read == (index == 0 ? -5 : 5)) || wrong(after, node, "another extent");
+    if (!((node == kSamplesPerSegment && whole && read >= 1) || (node == kLevelNumber && whole && read >= 0)))
+        return wrong(after, node, "the number " + spelled);
+    if (node == kLevelNumber && read != static_cast<double>(levels.size() - 1))
+        imported.say(Severity::Warning, offsetOf(after),
+                     pointer() + ": level number " + spelled + " at index " +
+                         std::to_string(levels.size() - 1) + ": the index is used");
     return true;
 }
 
@@ -419,11 +450,20 @@ void Reader::endCurve(size_t offset)
 
 }  // namespace
 
-void importJsonEvents(const std::string& text, Imported& imported)
+void importJson(const std::string& text, Imported& imported)
 {
-    Reader reader(text, imported);
-    const TrackedChars begin{text.data(), &reader.tracking}, end{text.data() + text.size(), &reader.tracking};
-    if (!json::sax_parse(begin, end, &reader) || imported.refused())
+    static_assert(kImportReadAhead >= simdjson::SIMDJSON_PADDING, "room for the parser's read ahead");
+    simdjson::padded_string copy;
+    simdjson::padded_string_view padded(text.data(), text.size(), text.capacity());
+    if (text.capacity() < text.size() + simdjson::SIMDJSON_PADDING) {
+        copy = simdjson::padded_string(text);
+        padded = copy;
+    }
+    simdjson::ondemand::parser parser;
+    simdjson::ondemand::document document;
+    Reader reader(std::string_view(padded.data(), padded.length()), imported, document);
+    const simdjson::error_code error = parser.iterate(padded).get(document);
+    if (error ? !reader.faultBefore(error) : !reader.read())
         return;
     buildLevels(reader.levels, text.size(), imported);
 }
