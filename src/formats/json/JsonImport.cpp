@@ -134,8 +134,9 @@ size_t firstUnescaped(std::string_view text)
     return 0;
 }
 
-// A number the parser reads when nothing follows it.
-bool wholeNumber(const std::string& token)
+// Whether `token` reads as a number on its own: the parser refuses a number
+// the document ends on, as it can't see where it ends.
+bool numberAlone(const std::string& token)
 {
     simdjson::ondemand::parser parser;
     simdjson::ondemand::document document;
@@ -164,8 +165,10 @@ public:
     {
         value root;
         const simdjson::error_code error = document.get_value().get(root);
+        json_type type;
         if (error == simdjson::SCALAR_DOCUMENT_AS_VALUE)
-            return scalar(document, kRoot, document.raw_json_token());
+            return document.type().get(type) ? syntax(simdjson::TAPE_ERROR, nullptr)
+                                              : scalar(document, kRoot, type, document.raw_json_token());
         if (error)
             return syntax(error, nullptr);
         if (!read(root, kRoot))
@@ -185,7 +188,8 @@ public:
             return imported.refuse(firstUnescaped(text), "not JSON: a control character in a string, unescaped");
         case simdjson::UNCLOSED_STRING:
             return imported.refuse(text.size(), "not JSON: a string is not closed before the end");
-        default: return syntax(error, nullptr);
+        case simdjson::EMPTY: return imported.refuse(text.size(), "not JSON: empty");
+        default: return imported.refuse(0, std::string("not JSON: ") + simdjson::error_message(error));
         }
     }
 
@@ -233,11 +237,11 @@ private:
                                                  " KB: none of a layout is that long");
     }
 
-    bool read(value found, Node node);
-    bool object(value found, Node node, const char* open);
-    bool array(value found, Node node);
+    bool read(value& found, Node node);
+    bool object(value& found, Node node, const char* open);
+    bool array(value& found, Node node);
     template <typename Source>
-    bool scalar(Source& found, Node node, std::string_view token);
+    bool scalar(Source& found, Node node, json_type type, std::string_view token);
     bool number(Node node, double number, std::string_view token, const char* after);
     void endCurve(size_t offset);
 };
@@ -255,19 +259,17 @@ bool Reader::syntax(simdjson::error_code error, const char* at)
         ++after;
     const std::string found(at, static_cast<size_t>(after - at));
     const bool last = lastBefore(end) < after;
-    if (found.empty() || (last && (between || (error == simdjson::NUMBER_ERROR && wholeNumber(found)))))
+    if (found.empty() || (last && (between || (error == simdjson::NUMBER_ERROR && numberAlone(found)))))
         return imported.refuse(text.size(), "not JSON: cut short");
     std::string what = "unexpected '" + excerpt(found) + "'";
     if (error == simdjson::NUMBER_ERROR)
         what = "a malformed number or one beyond the double range: '" + excerpt(found) + "'";
     else if (error == simdjson::STRING_ERROR)
         what = "a bad escape in the string '" + excerpt(found) + "'";
-    else if (error == simdjson::EMPTY)
-        what = "empty";
     return imported.refuse(offsetOf(at), "not JSON: " + what);
 }
 
-bool Reader::read(value found, Node node)
+bool Reader::read(value& found, Node node)
 {
     const std::string_view token = found.raw_json_token();
     json_type type;
@@ -280,10 +282,10 @@ bool Reader::read(value found, Node node)
         return isObject ? object(found, node, token.data()) : wrong(token.data(), node, "an object");
     if (type == json_type::array)
         return isArray ? array(found, node) : wrong(token.data(), node, "an array");
-    return scalar(found, node, token);
+    return scalar(found, node, type, token);
 }
 
-bool Reader::object(value found, Node node, const char* open)
+bool Reader::object(value& found, Node node, const char* open)
 {
     const Key* const keys = node == kRoot ? kRootKeys : node == kLevel ? kLevelKeys : kCurveKeys;
     const size_t count = node == kRoot ? std::size(kRootKeys) : node == kLevel ? std::size(kLevelKeys)
@@ -336,7 +338,7 @@ bool Reader::object(value found, Node node, const char* open)
     return true;
 }
 
-bool Reader::array(value found, Node node)
+bool Reader::array(value& found, Node node)
 {
     simdjson::ondemand::array items;
     if (const simdjson::error_code error = found.get_array().get(items))
@@ -348,20 +350,24 @@ bool Reader::array(value found, Node node)
         value itemValue;
         if (const simdjson::error_code error = std::move(item).get(itemValue))
             return syntax(error, nullptr);
-        if (!read(itemValue, itemOf(node)))
+        // A sample's coordinate, most of a long layout, is only checked; a
+        // failed read leaves it unread for the full one, which says why.
+        double checked;
+        if (!(node == kPoint && !keeping && steps.back().index < 2 &&
+              itemValue.raw_json_token().size() <= kMostToken && !itemValue.get_double().get(checked)) &&
+            !read(itemValue, itemOf(node)))
             return false;
         ++steps.back().index;
     }
     const size_t count = steps.back().index;
     steps.pop_back();
-    const char* const close = lastBefore(next());
     // At an array's end, what is wrong is the array itself.
     if (node == kPoint && count != 2)
-        return refuse(close, "a point has two coordinates, x and y");
+        return refuse(lastBefore(next()), "a point has two coordinates, x and y");
     if (node == kExtent && count != 2)
-        return refuse(close, "expected [-5, 5]");
+        return refuse(lastBefore(next()), "expected [-5, 5]");
     if (node == kCurves && count == 0)
-        return refuse(close, "a level has at least one curve");
+        return refuse(lastBefore(next()), "a level has at least one curve");
     if (node == kPoint && keeping)
         controlPoints.insert(controlPoints.end(), point, point + 2);
     return true;
@@ -371,15 +377,12 @@ bool Reader::array(value found, Node node)
 // the blanks after it. Messages are placed on the value's last character
 // (a number's: the one after it, where its end is seen).
 template <typename Source>
-bool Reader::scalar(Source& found, Node node, std::string_view token)
+bool Reader::scalar(Source& found, Node node, json_type type, std::string_view token)
 {
     token = withoutBlanksAfter(token);
     if (token.size() - (token[0] == '"' ? 2 : 0) > kMostToken)
         return tooLong(token.data());
     const char* const last = token.data() + token.size() - 1;
-    json_type type;
-    if (const simdjson::error_code error = found.type().get(type))
-        return syntax(error, token.data());
     switch (type) {
     case json_type::string: {
         std::string_view string;
@@ -415,8 +418,6 @@ bool Reader::scalar(Source& found, Node node, std::string_view token)
 // their text.
 bool Reader::number(Node node, double read, std::string_view token, const char* after)
 {
-    const std::string spelled(token == "-0" ? "0" : token);  // as a whole number is said
-    const bool whole = std::floor(read) == read;
     const size_t index = steps.empty() ? 0 : steps.back().index;
     if (node == kCoordinate) {
         if (index >= 2)
@@ -429,6 +430,8 @@ bool Reader::number(Node node, double read, std::string_view token, const char* 
     }
     if (node == kExtentItem)
         return (index <= 1 && read == (index == 0 ? -5 : 5)) || wrong(after, node, "another extent");
+    const std::string spelled(token == "-0" ? "0" : token);  // as a whole number is said
+    const bool whole = std::floor(read) == read;
     if (!((node == kSamplesPerSegment && whole && read >= 1) || (node == kLevelNumber && whole && read >= 0)))
         return wrong(after, node, "the number " + spelled);
     if (node == kLevelNumber && read != static_cast<double>(levels.size() - 1))
