@@ -126,7 +126,7 @@ std::vector<FitPoint> traced(double (*x)(double), double (*y)(double), int sampl
 TEST(CurveFit, DrawnWithinTheToleranceWithFewPoints)
 {
     const double tolerance = kDefaultTolerance, spacing = tolerance / 2;
-    std::vector<size_t> squareCorners, zigzagCorners, turn;
+    std::vector<size_t> squareCorners, zigzagCorners, turn, spike;
     const struct {
         const char* name;
         std::vector<FitPoint> line;
@@ -146,6 +146,9 @@ TEST(CurveFit, DrawnWithinTheToleranceWithFewPoints)
         {"straight", polyline({{-4, 0}, {4, 1}}, spacing, nullptr), {}, false, 4},
         {"there and back", polyline({{0, 0}, {1, 0}, {0, 0}}, spacing, &turn), turn, true, 2},
         {"one point", {{1, 1}, {1, 1}}, {}, false, 1},
+        // An end at the place of the corner before it keeps what lies between.
+        {"back to a corner", polyline({{0, 0}, {1, 0}, {1.5, 0.5}, {1.00001, 0}}, spacing, &spike),
+         {spike.at(0)}, false, 20},
     };
     for (const auto& c : cases) {
         const std::vector<Vec3> points = fitCurve(c.line, c.corners, c.closed, tolerance, 0);
