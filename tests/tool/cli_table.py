@@ -301,9 +301,9 @@ def hostile_rows():
          "fan.svg: imported 1 level, 24989 curves, 99956 control points within 0.0015625\n", "",
          {"fan.svg": None, "err": None, "out.lev": None}),
         ("a drawing without a size is placed by what it draws, and says so",
-         {"n.svg": b'<svg xmlns="http://www.w3.org/2000/svg"><path d="M5 5 Z"/></svg>'}, "$T import n.svg", 0,
+         {"n.svg": b'<svg xmlns="http://www.w3.org/2000/svg"><path d="M5 3 Z"/></svg>'}, "$T import n.svg", 0,
          "( 0 )\n0 0.0000 0.0000 0.0000\n\n",
-         "n.svg:1:1: note: the drawing has no size: placed by what it draws, 1 by 1 from (4.5, 4.5)\n"
+         "n.svg:1:1: note: the drawing has no size: placed by what it draws, 1 by 1 from (4.5, 2.5)\n"
          "n.svg:1:41: note: level 0, curve 0: 1 control points\n" + "n.svg: imported 1 level, 1 curve, 1 control point within 0.0015625\n", {"n.svg": None}),
     ] + [(why, {"z.svg": drawing}, "$T import z.svg", 1, "",
           "z.svg:1:1: warning: %s\nz.svg:1:%d: warning: nothing to import: no level has a point, nothing written\n"
