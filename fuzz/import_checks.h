@@ -43,11 +43,10 @@ inline void checkImported(const std::string& text, const Imported& imported)
     }
     const std::string written = levelFileOf(imported.levels.list);
     FILE* const in = fmemopen(const_cast<char*>(written.data()), written.size(), "r");
-    std::vector<Splines*> read;
+    LevelList read;
     const DiagnosticSink none = [](const Diagnostic&) { importCheck(false, "the imported file has findings"); };
-    readLevels(in, read, imported.levels.list.empty() ? nullptr : &none);
+    readLevels(in, read.list, imported.levels.list.empty() ? nullptr : &none);
     std::fclose(in);
-    settleAsTheEditorDoes(read);
-    importCheck(imported.levels.list.empty() || levelFileOf(read) == written, "format changes the imported file");
-    freeLevels(read);
+    settleAsTheEditorDoes(read.list);
+    importCheck(imported.levels.list.empty() || levelFileOf(read.list) == written, "format changes the imported file");
 }
